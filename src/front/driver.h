@@ -1,0 +1,9 @@
+#ifndef QUORVANE_FRONT_DRIVER_H_
+#define QUORVANE_FRONT_DRIVER_H_
+
+/// Runs the whole job for one command line: banner, options, files, the
+/// stages one after another, the report. Returns the exit status: 0 on
+/// success and after help, -1 on every failure.
+int run_quorvane(int argc, char** argv);
+
+#endif  // QUORVANE_FRONT_DRIVER_H_

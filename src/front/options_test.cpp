@@ -1,0 +1,241 @@
+#include "front/options.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "front/getopt.h"
+
+namespace {
+
+const char kUsage[] =
+    "prog [options]\n"
+    "  -i  --input <input file>     File to parse for missing issue holes\n"
+    "  -o  --output <output file>   File to contain the filtered output\n"
+    "  -s  --hole <hole size>       Size of the hole to capture\n"
+    "                               If hole size is < size, keep the hole\n"
+    "                               Default is 4\n"
+    "  -n  --ignore <book type>     Don't include this type in the output\n"
+    "                               <book type> must match those given in ComicBase\n"
+    "  -l  --log <log file>         Name of the log file to store output\n"
+    "                               Default is Quorvane.log\n"
+    "  -h  --help                   Print Help information\n";
+
+// The outcome of one parse_options run with both console streams captured.
+struct Outcome {
+  bool go_on;
+  int status;
+  std::string out;
+  std::string err;
+};
+
+class OptionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    my_getopt_reset();
+    reset_settings();
+  }
+  Outcome parse(std::vector<std::string> elements) {
+    elements.insert(elements.begin(), "prog");
+    std::vector<char*> argv;
+    for (std::string& s : elements) argv.push_back(&s[0]);
+    argv.push_back(nullptr);
+    Outcome run{false, 12345, "", ""};
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    run.go_on = parse_options(static_cast<int>(elements.size()), argv.data(), &run.status);
+    run.err = testing::internal::GetCapturedStderr();
+    run.out = testing::internal::GetCapturedStdout();
+    return run;
+  }
+};
+
+TEST_F(OptionsTest, ResetSettingsEmptiesEverything) {
+  parse({"-i", "a", "-o", "b", "-n", "TPB", "-s", "9"});
+  reset_settings();
+  EXPECT_EQ(input_path, "");
+  EXPECT_EQ(output_path, "");
+  EXPECT_EQ(log_path, "");
+  EXPECT_EQ(size_limit, 0);
+  EXPECT_EQ(ignore_count(), 0u);
+}
+
+TEST_F(OptionsTest, DefaultsWithoutOptions) {
+  Outcome r = parse({});
+  EXPECT_TRUE(r.go_on);
+  EXPECT_EQ(r.status, 12345);  // untouched when the run goes on
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(log_path, "Quorvane.log");
+  EXPECT_EQ(size_limit, 4);
+  EXPECT_EQ(input_path, "");
+  EXPECT_EQ(output_path, "");
+  EXPECT_EQ(ignore_count(), 0u);
+}
+
+TEST_F(OptionsTest, EverySettingInShortLongAndSlashForms) {
+  Outcome r = parse({"--input", "in.txt", "/o", "out.txt", "-l=my.log", "--hole", "10",
+                 "/nTPB", "--ignore", "GN"});
+  EXPECT_TRUE(r.go_on);
+  EXPECT_EQ(input_path, "in.txt");
+  EXPECT_EQ(output_path, "out.txt");
+  EXPECT_EQ(log_path, "my.log");
+  EXPECT_EQ(size_limit, 10);
+  EXPECT_EQ(ignore_types, (std::vector<std::string>{"TPB", "GN"}));
+}
+
+TEST_F(OptionsTest, HoleSizeConversion) {
+  const std::vector<std::pair<std::string, int>> cases = {
+      {"7x", 7},          {"abc", 0},          {"-2", -2},
+      {"0", 0},           {"+5", 5},           {"  12", 12},
+      {"99999999999", INT_MAX}, {"-99999999999", INT_MIN}, {"2147483648", INT_MAX},
+      {"-2147483648", INT_MIN}, {"2147483647", INT_MAX},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first);
+    my_getopt_reset();
+    reset_settings();
+    Outcome r = parse({"-s", c.first});
+    EXPECT_TRUE(r.go_on);
+    EXPECT_EQ(size_limit, c.second);
+  }
+}
+
+TEST_F(OptionsTest, LaterValuesReplaceEarlierOnes) {
+  parse({"-i", "first.txt", "-s", "2", "-i", "second.txt", "-l", "a.log", "-s", "6"});
+  EXPECT_EQ(input_path, "second.txt");
+  EXPECT_EQ(size_limit, 6);
+  EXPECT_EQ(log_path, "a.log");
+}
+
+TEST_F(OptionsTest, BookTypesKeptInOrderWholeAndWithoutLimit) {
+  parse({"-n", "TPB", "-n", "HC", "-n", "Annual Special Edition"});
+  EXPECT_EQ(ignore_types, (std::vector<std::string>{"TPB", "HC", "Annual Special Edition"}));
+  EXPECT_EQ(ignore_count(), 3u);
+
+  my_getopt_reset();
+  reset_settings();
+  std::vector<std::string> many;
+  for (int i = 0; i < 60; ++i) {
+    many.push_back("-n");
+    many.push_back("T" + std::to_string(i));
+  }
+  EXPECT_TRUE(parse(many).go_on);
+  ASSERT_EQ(ignore_count(), 60u);
+  EXPECT_EQ(ignore_types[59], "T59");
+}
+
+TEST_F(OptionsTest, LongPathsAreKeptWhole) {
+  const std::string path(300, 'p');
+  parse({"-i", path, "-o", path + "o", "-l", path + "l"});
+  EXPECT_EQ(input_path, path);
+  EXPECT_EQ(output_path, path + "o");
+  EXPECT_EQ(log_path, path + "l");
+}
+
+TEST_F(OptionsTest, MissingArgumentIsReportedAndIgnored) {
+  Outcome r = parse({"-n", "TPB", "-s", "3", "-n"});
+  EXPECT_TRUE(r.go_on);
+  EXPECT_EQ(r.err, "my_getopt_long: Missing argument\n");
+  EXPECT_EQ(r.out, "Invalid option ':'; ignoring\n");
+  EXPECT_EQ(ignore_count(), 1u);
+  EXPECT_EQ(size_limit, 3);
+
+  my_getopt_reset();
+  reset_settings();
+  r = parse({"-i", "keep.txt", "-i=", "-o", "out.txt"});
+  EXPECT_TRUE(r.go_on);
+  EXPECT_EQ(input_path, "keep.txt");
+  EXPECT_EQ(output_path, "out.txt");
+}
+
+TEST_F(OptionsTest, LoneDelimiterAndColonAreIgnored) {
+  Outcome r = parse({"-", "-i", "in.txt", "/", "-:", "-o", "out.txt"});
+  EXPECT_TRUE(r.go_on);
+  const std::string nul_line = std::string("Invalid option '") + '\0' + "'; ignoring\n";
+  EXPECT_EQ(r.out, nul_line + nul_line + "Invalid option ':'; ignoring\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(input_path, "in.txt");
+  EXPECT_EQ(output_path, "out.txt");
+}
+
+TEST_F(OptionsTest, DoubleDashStopsTheParse) {
+  Outcome r = parse({"-i", "in.txt", "--", "-o", "out.txt", "bare"});
+  EXPECT_TRUE(r.go_on);
+  EXPECT_EQ(input_path, "in.txt");
+  EXPECT_EQ(output_path, "");
+  EXPECT_EQ(r.out, "");
+}
+
+TEST_F(OptionsTest, HelpPrintsUsageAndEndsWithZero) {
+  const std::vector<std::vector<std::string>> lines = {
+      {"-h"}, {"-?"}, {"/?"}, {"/h"}, {"--help"}, {"-s", "9", "-h"},
+      {"-i", "in.txt", "-?"}, {"-l", "x.log", "--help", "-x"}, {"-h?"},
+  };
+  for (const auto& line : lines) {
+    SCOPED_TRACE(line.back());
+    my_getopt_reset();
+    reset_settings();
+    Outcome r = parse(line);
+    EXPECT_FALSE(r.go_on);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, kUsage);  // the defaults, whatever came before
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+TEST_F(OptionsTest, ParseErrorsPrintDiagnosticUsageAndEndWithMinusOne) {
+  const std::string nul_diag =
+      std::string("my_getopt_long: Invalid switch delimiter ") + '\0' + "\n";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"in.txt"}, "my_getopt_long: Invalid switch delimiter i\n"},
+      {{"-i", "a", "b.txt"}, "my_getopt_long: Invalid switch delimiter b\n"},
+      {{"-I", "in.txt"}, "my_getopt_long: Unrecognized option I\n"},
+      {{"--Input", "in.txt"}, "my_getopt_long: Invalid long option Input\n"},
+      {{"--hole=3"}, "my_getopt_long: Invalid long option hole=3\n"},
+      {{"-h", "x"}, ""},  // help wins: it comes first
+      {{""}, nul_diag},
+      {{"   "}, nul_diag},
+      {{"-x?"}, "my_getopt_long: Unrecognized option x\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.first[0]);
+    my_getopt_reset();
+    reset_settings();
+    Outcome r = parse(c.first);
+    EXPECT_FALSE(r.go_on);
+    EXPECT_EQ(r.err, c.second);
+    EXPECT_EQ(r.out, kUsage);
+    EXPECT_EQ(r.status, c.second.empty() ? 0 : -1);
+  }
+}
+
+TEST_F(OptionsTest, NullArgvIsAnError) {
+  int status = 7;
+  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(parse_options(2, nullptr, &status));
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "my_getopt_long: One of optlist or argv is NULL\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(kUsage).substr(4));
+  EXPECT_EQ(status, -1);
+}
+
+TEST_F(OptionsTest, UsageTextByteForByte) {
+  testing::internal::CaptureStdout();
+  print_usage("C:\\bin\\quorvane.exe");
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(out, std::string("C:\\bin\\quorvane.exe") + (kUsage + 4));
+  // Every description starts in column 32.
+  size_t line_start = out.find('\n') + 1;
+  while (line_start < out.size()) {
+    SCOPED_TRACE(line_start);
+    EXPECT_EQ(out.substr(line_start + 29, 2), "  ");
+    EXPECT_NE(out[line_start + 31], ' ');
+    line_start = out.find('\n', line_start) + 1;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,19 @@
+#include "front/process_state.h"
+
+#include "front/getopt.h"
+#include "front/log_message.h"
+#include "front/options.h"
+#include "holes/run_detection.h"
+#include "records/export_reader.h"
+#include "records/issue_record.h"
+#include "records/title_grouping.h"
+
+void reset_process_state() {
+  my_getopt_reset();
+  reset_settings();
+  release_record_queue(&record_set);
+  release_title_queues();
+  release_record_queue(&report_queue);
+  if (log_file != nullptr) std::fclose(log_file);
+  log_file = nullptr;
+}

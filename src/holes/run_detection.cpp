@@ -1,0 +1,104 @@
+#include "holes/run_detection.h"
+
+#include "front/log_message.h"
+#include "front/options.h"
+#include "holes/numeric_value.h"
+#include "records/issue_record.h"
+
+Queue report_queue;
+
+namespace {
+
+// Values are widened so that value + 1 and spans cannot overflow.
+long long number_value(const QueueNode* node) {
+  return numeric_value(record_of(node)->number());
+}
+
+long long printing_value(const QueueNode* node) {
+  return numeric_value(record_of(node)->printing());
+}
+
+bool has_printing(const QueueNode* node) { return record_of(node)->printing()[0] != '\0'; }
+
+// Ends a rejection line: the variant and printing when present, then the reason.
+void log_edition_tail(const IssueRecord* record, const char* reason) {
+  if (record->variant()[0] != '\0') log_message("/%s", record->variant());
+  if (record->printing()[0] != '\0') log_message("-%s", record->printing());
+  log_message("%s", reason);
+}
+
+// A variant or printing with no plain issue of its number ahead of it in the
+// run means the plain issue is owned. Ordering puts the plain issue first, so
+// a number without it loses every edition, one after the other.
+void reject_owned_originals(Queue* run) {
+  QueueNode* node = run->first;
+  while (node != nullptr) {
+    QueueNode* next = node->next;
+    const IssueRecord* record = record_of(node);
+    bool edition = record->variant()[0] != '\0' || record->printing()[0] != '\0';
+    if (edition && (node->prev == nullptr || number_value(node->prev) != number_value(node))) {
+      log_message("\tRejecting issue %s", record->number());
+      log_edition_tail(record, " (original owned)\n");
+      queue_unlink(run, node);
+      release_record_node(node);
+    }
+    node = next;
+  }
+}
+
+// True when two neighbouring printings of the group from `first` to `last` are
+// not consecutive: the printing in between is owned.
+bool printings_break(const QueueNode* first, const QueueNode* last) {
+  for (const QueueNode* node = first; node != last; node = node->next) {
+    if (!has_printing(node) || !has_printing(node->next)) continue;
+    if (printing_value(node->next) != printing_value(node) + 1) return true;
+  }
+  return false;
+}
+
+void reject_owned_printings(Queue* run) {
+  QueueNode* node = run->first;
+  while (node != nullptr) {
+    long long value = number_value(node);
+    QueueNode* last = node;
+    while (last->next != nullptr && number_value(last->next) == value) last = last->next;
+    QueueNode* after = last->next;
+    if (last != node && printings_break(node, last)) {
+      while (node != after) {
+        QueueNode* next = node->next;
+        queue_unlink(run, node);
+        const IssueRecord* record = record_of(node);
+        log_message("\tRejecting issue %s %s", record->title(), record->number());
+        log_edition_tail(record, " (own a printing)\n");
+        release_record_node(node);
+        node = next;
+      }
+    }
+    node = after;
+  }
+}
+
+}  // namespace
+
+void find_holes(Queue* issue_queue) {
+  while (QueueNode* current = queue_pop_front(issue_queue)) {
+    Queue run;
+    while (issue_queue->first != nullptr) {
+      long long value = number_value(current);
+      long long next_value = number_value(issue_queue->first);
+      if (next_value != value && next_value != value + 1) break;
+      queue_append(&run, current);
+      current = queue_pop_front(issue_queue);
+    }
+    queue_append(&run, current);
+    // The span is fixed before any rejection: a rejected end still counts.
+    long long span = number_value(run.last) - number_value(run.first);
+    reject_owned_originals(&run);
+    reject_owned_printings(&run);
+    if (span < size_limit) {
+      while (QueueNode* node = queue_pop_front(&run)) queue_append(&report_queue, node);
+    } else {
+      release_record_queue(&run);
+    }
+  }
+}

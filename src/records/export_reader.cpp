@@ -1,0 +1,190 @@
+#include "records/export_reader.h"
+
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+#include "front/log_message.h"
+#include "front/options.h"
+#include "records/issue_record.h"
+
+Queue record_set;
+
+std::string_view strip_quotes(std::string_view column) {
+  if (column.size() <= 2) return {};
+  return column.substr(1, column.size() - 2);
+}
+
+namespace {
+
+constexpr int kColumnsRead = 18;
+
+bool is_blank_line(std::string_view line) {
+  return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+// The columns a record is made of, each already stripped and cut to its field.
+struct LineColumns {
+  std::string_view title, publisher, number, nm_value, notes;
+};
+
+// Columns are separated by runs of tabs; tabs at the start of a line are passed
+// over, so an empty column takes no position. Only the first 18 count.
+LineColumns split_columns(std::string_view line) {
+  LineColumns columns;
+  const char* at = line.data();
+  const char* end = at + line.size();
+  for (int column = 1; column <= kColumnsRead; ++column) {
+    while (at < end && *at == '\t') ++at;
+    if (at == end) break;
+    const char* tab = static_cast<const char*>(std::memchr(at, '\t', end - at));
+    const char* column_end = tab != nullptr ? tab : end;
+    std::string_view text(at, column_end - at);
+    switch (column) {
+      case 5: columns.title = cut_to_field(strip_quotes(text), kTitleWidth); break;
+      case 6: columns.publisher = cut_to_field(strip_quotes(text), kPublisherWidth); break;
+      case 14: columns.number = cut_to_field(strip_quotes(text), kNumberWidth); break;
+      case 17: columns.nm_value = cut_to_field(text, kNmValueWidth); break;
+      case 18: columns.notes = cut_to_field(strip_quotes(text), kNotesWidth); break;
+      default: break;
+    }
+    at = column_end;
+  }
+  return columns;
+}
+
+// Whether `number` begins with a book type to leave out, followed by a space.
+bool is_ignored_type(std::string_view number) {
+  for (const std::string& type : ignore_types) {
+    if (number.size() > type.size() && number.compare(0, type.size(), type) == 0 &&
+        number[type.size()] == ' ') {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Splits off the word of `text` that starts at or after `*at`; "" when none.
+std::string_view next_word(std::string_view text, std::size_t* at) {
+  std::size_t start = text.find_first_not_of(' ', *at);
+  if (start == std::string_view::npos) {
+    *at = text.size();
+    return {};
+  }
+  std::size_t end = text.find(' ', start);
+  if (end == std::string_view::npos) end = text.size();
+  *at = end;
+  return text.substr(start, end - start);
+}
+
+// Turns one line, its line end removed, into a record on record_set.
+bool read_record_line(std::string_view line) {
+  if (is_blank_line(line)) return true;
+  LineColumns columns = split_columns(line);
+
+  if (is_ignored_type(columns.number)) {
+    log_message("Rejecting %.*s Issue %.*s\n", static_cast<int>(columns.title.size()),
+                columns.title.data(), static_cast<int>(columns.number.size()),
+                columns.number.data());
+    return true;
+  }
+
+  // A number that leads with a book type ("Annual 3") moves the type into the
+  // title, so that those issues form a title of their own.
+  char folded_title[kTitleWidth];
+  if (columns.number.find(' ') != std::string_view::npos) {
+    std::size_t at = 0;
+    std::string_view type = next_word(columns.number, &at);
+    std::string_view issue = next_word(columns.number, &at);
+    if (!type.empty()) {
+      std::string folded(columns.title);
+      folded += ' ';
+      folded += type;
+      std::size_t length = cut_to_field(folded, kTitleWidth).size();
+      std::memcpy(folded_title, folded.data(), length);
+      columns.title = std::string_view(folded_title, length);
+    }
+    columns.number = issue;
+  }
+
+  QueueNode* node = new (std::nothrow) QueueNode;
+  if (node == nullptr) {
+    log_message("Error: Couldn't allocate memory for queue element\n");
+    return false;
+  }
+  node->payload = new_issue_record(RecordFields{columns.title, columns.publisher,
+                                                columns.number, {}, {},
+                                                columns.nm_value, columns.notes});
+  if (node->payload == nullptr) {
+    delete node;
+    log_message("Error: Couldn't allocate memory for element data\n");
+    return false;
+  }
+  queue_append(&record_set, node);
+  return true;
+}
+
+// Cuts a byte stream, given in pieces of any size, into lines without their
+// line ends. A line that spans pieces is gathered in `carry`.
+struct LineSplitter {
+  std::string carry;
+
+  bool feed(const char* data, std::size_t size) {
+    const char* end = data + size;
+    while (data < end) {
+      const char* newline = static_cast<const char*>(std::memchr(data, '\n', end - data));
+      if (newline == nullptr) {
+        carry.append(data, end);
+        return true;
+      }
+      bool ok;
+      if (carry.empty()) {
+        ok = take_line(std::string_view(data, newline - data));
+      } else {
+        carry.append(data, newline);
+        ok = take_line(carry);
+        carry.clear();
+      }
+      if (!ok) return false;
+      data = newline + 1;
+    }
+    return true;
+  }
+
+  // The last line needs no LF.
+  bool finish() {
+    bool ok = carry.empty() || take_line(carry);
+    carry.clear();
+    return ok;
+  }
+
+  // A CR right before the LF (or ending the last line) belongs to the line end.
+  static bool take_line(std::string_view line) {
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    return read_record_line(line);
+  }
+};
+
+}  // namespace
+
+bool read_record_set(std::FILE* input) {
+  constexpr std::size_t kChunkSize = 1 << 20;
+  std::vector<char> chunk(kChunkSize);
+  LineSplitter lines;
+  for (;;) {
+    std::size_t got = std::fread(chunk.data(), 1, chunk.size(), input);
+    if (got == 0) break;
+    if (!lines.feed(chunk.data(), got)) return false;
+  }
+  if (std::ferror(input)) {
+    log_message("Error: Couldn't read input file\n");
+    return false;
+  }
+  return lines.finish();
+}
+
+bool read_record_text(std::string_view text) {
+  LineSplitter lines;
+  return lines.feed(text.data(), text.size()) && lines.finish();
+}

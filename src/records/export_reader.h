@@ -1,0 +1,24 @@
+#ifndef QUORVANE_RECORDS_EXPORT_READER_H_
+#define QUORVANE_RECORDS_EXPORT_READER_H_
+
+#include <cstdio>
+#include <string_view>
+
+#include "records/queue.h"
+
+/// Every record read from the export, in file order, until grouping takes them.
+extern Queue record_set;
+
+/// Returns `column` without its first and last character, whatever they are
+/// (the quotation marks around exported text); one or two characters give "".
+std::string_view strip_quotes(std::string_view column);
+
+/// Reads the export from `input` to its end, appending one record per line to
+/// `record_set` and logging each line of an ignored book type. Returns false,
+/// after logging why, when memory runs out or the stream reports a read error.
+bool read_record_set(std::FILE* input);
+
+/// Reads an export held in memory, exactly as read_record_set reads a stream.
+bool read_record_text(std::string_view text);
+
+#endif  // QUORVANE_RECORDS_EXPORT_READER_H_

@@ -1,0 +1,216 @@
+#include "records/export_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "front/options.h"
+#include "front/process_state.h"
+#include "records/issue_record.h"
+
+namespace {
+
+// A line of `count` columns: column 5 the quoted title, 6 the quoted
+// publisher, 14 the quoted number, 17 the value, 18 the quoted note; the
+// others hold filler text.
+std::string export_line(const std::string& title, const std::string& number, int count = 20,
+                        const std::string& note = "\"note\"") {
+  std::string line;
+  for (int column = 1; column <= count; ++column) {
+    if (column > 1) line += '\t';
+    switch (column) {
+      case 5: line += "\"" + title + "\""; break;
+      case 6: line += "\"Pub (1990)\""; break;
+      case 14: line += "\"" + number + "\""; break;
+      case 17: line += "$3.00"; break;
+      case 18: line += note; break;
+      default: line += "c" + std::to_string(column); break;
+    }
+  }
+  return line;
+}
+
+// The records of record_set as "title|publisher|number|nm_value|notes".
+std::vector<std::string> read_records() {
+  std::vector<std::string> rows;
+  for (QueueNode* node = record_set.first; node != nullptr; node = node->next) {
+    const IssueRecord* r = record_of(node);
+    rows.push_back(std::string(r->title()) + "|" + r->publisher() + "|" + r->number() + "|" +
+                   r->nm_value() + "|" + r->notes());
+  }
+  return rows;
+}
+
+class ExportReaderTest : public testing::Test {
+ protected:
+  void SetUp() override { reset_process_state(); }
+  void TearDown() override { reset_process_state(); }
+
+  // Reads `text` from memory; returns the log output.
+  std::string read(const std::string& text, bool expect_ok = true) {
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(read_record_text(text), expect_ok);
+    return testing::internal::GetCapturedStdout();
+  }
+};
+
+TEST_F(ExportReaderTest, StripQuotesDropsFirstAndLastCharacterWhateverTheyAre) {
+  EXPECT_EQ(strip_quotes("\"Batman\""), "Batman");
+  EXPECT_EQ(strip_quotes("xBatmany"), "Batman");
+  EXPECT_EQ(strip_quotes("ab"), "");
+  EXPECT_EQ(strip_quotes("a"), "");
+  EXPECT_EQ(strip_quotes(""), "");
+}
+
+TEST_F(ExportReaderTest, LineEndsAreNotData) {
+  const std::string row = "Batman|Pub (1990)|12|$3.00|note";
+  for (const char* end : {"\n", "\r\n", "", "\r"}) {
+    reset_process_state();
+    read(export_line("Batman", "12") + "\n" + export_line("Batman", "12") + end);
+    EXPECT_EQ(read_records(), (std::vector<std::string>{row, row})) << "line end " << end;
+  }
+}
+
+TEST_F(ExportReaderTest, EmptyInputAndBlankLinesGiveNoRecord) {
+  EXPECT_EQ(read(""), "");
+  EXPECT_TRUE(read_records().empty());
+  EXPECT_EQ(read("\n\r\n  \t \n\t\t\r\n" + export_line("A", "1") + "\n   "), "");
+  EXPECT_EQ(read_records(), std::vector<std::string>{"A|Pub (1990)|1|$3.00|note"});
+}
+
+TEST_F(ExportReaderTest, ShortLinesLeaveTheMissingFieldsEmpty) {
+  read("a\tb\n" + export_line("T", "7", 14) + "\n" + export_line("T", "7", 17) + "\n" +
+       export_line("T", "7", 17) + "\t\n");
+  EXPECT_EQ(read_records(), (std::vector<std::string>{"||||", "T|Pub (1990)|7||",
+                                                      "T|Pub (1990)|7|$3.00|",
+                                                      "T|Pub (1990)|7|$3.00|"}));
+}
+
+TEST_F(ExportReaderTest, RunsOfTabsAreOneSeparatorAndShiftLaterColumns) {
+  std::string line = export_line("T", "7");
+  read("\t\t" + line + "\n");                          // leading tabs passed over
+  line.replace(line.find("\tc13\t"), 5, "\t\tc13\t");  // an empty column before 14
+  read(line + "\n");
+  std::string shifted = export_line("T", "7");
+  shifted.replace(shifted.find("\tc7\t"), 4, "\t");  // column 7 missing: c15 moves to 14
+  read(shifted + "\n");
+  EXPECT_EQ(read_records(), (std::vector<std::string>{"T|Pub (1990)|7|$3.00|note",
+                                                      "T|Pub (1990)|7|$3.00|note",
+                                                      "T|Pub (1990)|1|\"note\"|1"}));
+}
+
+TEST_F(ExportReaderTest, NotesOfEighteenColumnLinesLoseBothQuotes) {
+  read(export_line("T", "1", 18) + "\n" + export_line("T", "2", 18, "\"") + "\r\n" +
+       export_line("T", "3", 25) + "\n");
+  EXPECT_EQ(read_records(), (std::vector<std::string>{"T|Pub (1990)|1|$3.00|note",
+                                                      "T|Pub (1990)|2|$3.00|",
+                                                      "T|Pub (1990)|3|$3.00|note"}));
+}
+
+TEST_F(ExportReaderTest, ValueColumnIsStoredAsItStands) {
+  std::string line = export_line("T", "1");
+  line.replace(line.find("$3.00"), 5, "\"$3\"");
+  read(line + "\n");
+  EXPECT_EQ(read_records(), std::vector<std::string>{"T|Pub (1990)|1|\"$3\"|note"});
+}
+
+TEST_F(ExportReaderTest, IgnoredBookTypesAreRejectedOnceEach) {
+  ignore_types = {"TP", "TP", "hc"};
+  std::string log = read(export_line("Saga", "TP 3") + "\n" + export_line("Saga", "TPB 4") +
+                         "\n" + export_line("Saga", "TP") + "\n" + export_line("Saga", "HC 5") +
+                         "\n" + export_line("Saga", "TP  6") + "\n");
+  EXPECT_EQ(log, "Rejecting Saga Issue TP 3\nRejecting Saga Issue TP  6\n");
+  EXPECT_EQ(read_records(), (std::vector<std::string>{"Saga TPB|Pub (1990)|4|$3.00|note",
+                                                      "Saga|Pub (1990)|TP|$3.00|note",
+                                                      "Saga HC|Pub (1990)|5|$3.00|note"}));
+}
+
+TEST_F(ExportReaderTest, BookTypesFoldIntoTheTitle) {
+  struct Case {
+    const char* number;
+    const char* row;
+  };
+  const Case cases[] = {
+      {"Annual 3", "X Annual|Pub (1990)|3|$3.00|note"},
+      {"Annual   3", "X Annual|Pub (1990)|3|$3.00|note"},
+      {"  Annual 3 9", "X Annual|Pub (1990)|3|$3.00|note"},
+      {"Annual ", "X Annual|Pub (1990)||$3.00|note"},
+      {"   ", "X|Pub (1990)||$3.00|note"},
+  };
+  for (const Case& c : cases) {
+    reset_process_state();
+    read(export_line("X", c.number) + "\n");
+    EXPECT_EQ(read_records(), std::vector<std::string>{c.row}) << c.number;
+  }
+}
+
+TEST_F(ExportReaderTest, LongTextIsCutAtFieldWidthsAfterQuotesGo) {
+  std::string title(200, 't');
+  std::string note(1500, 'n');
+  std::string line = export_line(title, "12345678901234567", 20, "\"" + note + "\"");
+  read(line + "\n" + export_line(std::string(134, 'u'), "Annual 2") + "\n");
+  EXPECT_EQ(read_records(),
+            (std::vector<std::string>{std::string(134, 't') + "|Pub (1990)|12345678901234|$3.00|" +
+                                          std::string(999, 'n'),
+                                      std::string(134, 'u') + "|Pub (1990)|2|$3.00|note"}));
+}
+
+TEST_F(ExportReaderTest, IgnoreTestLooksAtTheCutNumber) {
+  ignore_types = {"ABCDEFGHIJKLM"};
+  // Cut to 14 characters the number ends in the type and a space.
+  EXPECT_EQ(read(export_line("T", "ABCDEFGHIJKLM 7") + "\n"), "Rejecting T Issue ABCDEFGHIJKLM \n");
+  EXPECT_TRUE(read_records().empty());
+}
+
+TEST_F(ExportReaderTest, ALongLineIsOneRecord) {
+  std::string filler(5000, 'f');
+  std::string line = export_line("T", "9");
+  line.replace(line.find("c7"), 2, filler);
+  read(line + "\n" + export_line("T", "10") + "\n");
+  EXPECT_EQ(read_records(), (std::vector<std::string>{"T|Pub (1990)|9|$3.00|note",
+                                                      "T|Pub (1990)|10|$3.00|note"}));
+}
+
+TEST_F(ExportReaderTest, HighBytesPassThroughAndNulEndsAField) {
+  std::string bom = "\xEF\xBB\xBF";
+  std::string line = bom + export_line("Am\xC3\xA9lie \xFF", "3");
+  read(line + "\n" + export_line(std::string("Nu\0ll", 5), "4") + "\n");
+  EXPECT_EQ(read_records(), (std::vector<std::string>{"Am\xC3\xA9lie \xFF|Pub (1990)|3|$3.00|note",
+                                                      "Nu|Pub (1990)|4|$3.00|note"}));
+}
+
+TEST_F(ExportReaderTest, StreamReadsLikeMemoryAcrossChunkBoundaries) {
+  // A line longer than the reader's chunk crosses a boundary, CR LF included.
+  std::string filler(3 << 20, 'f');
+  std::string big = export_line("Big", "1");
+  big.replace(big.find("c20"), 3, filler);
+  std::string text = export_line("A", "1") + "\r\n" + big + "\r\n" + export_line("B", "2 /A");
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::rewind(file);
+  testing::internal::CaptureStdout();
+  EXPECT_TRUE(read_record_set(file));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  std::fclose(file);
+  std::vector<std::string> from_stream = read_records();
+  reset_process_state();
+  read(text);
+  EXPECT_EQ(from_stream, read_records());
+  EXPECT_EQ(from_stream, (std::vector<std::string>{"A|Pub (1990)|1|$3.00|note",
+                                                   "Big|Pub (1990)|1|$3.00|note",
+                                                   "B 2|Pub (1990)|/A|$3.00|note"}));
+}
+
+TEST_F(ExportReaderTest, ReadErrorEndsTheReaderWithFalse) {
+  std::FILE* directory = std::fopen("/", "r");  // opens, but every read fails
+  ASSERT_NE(directory, nullptr);
+  testing::internal::CaptureStdout();
+  EXPECT_FALSE(read_record_set(directory));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: Couldn't read input file\n");
+  std::fclose(directory);
+}
+
+}  // namespace
