@@ -1,10 +1,9 @@
 #include "front/options.h"
 
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 
 #include "front/getopt.h"
+#include "holes/numeric_value.h"
 
 std::string input_path;
 std::string output_path;
@@ -27,16 +26,6 @@ const long_option kLongOptions[] = {
     {"ignore", 1, nullptr, 'n'}, {"log", 1, nullptr, 'l'},
     {nullptr, 0, nullptr, 0},
 };
-
-// Decimal value of a hole size: leading white space, one optional sign,
-// digits up to the first other character, 0 without digits. Values beyond
-// the int range stick at its ends instead of wrapping.
-int hole_size_value(const char* text) {
-  long value = std::strtol(text, nullptr, 10);
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
-}
 
 bool end_run(const char* program_name, int status, int* exit_status) {
   print_usage(program_name);
@@ -100,7 +89,7 @@ bool parse_options(int argc, char** argv, int* exit_status) {
         log_path = my_optarg;
         break;
       case 's':
-        size_limit = hole_size_value(my_optarg);
+        size_limit = numeric_value(my_optarg);  // saturates beyond the int range
         break;
       case 'n':
         ignore_types.push_back(my_optarg);

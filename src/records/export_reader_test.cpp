@@ -6,31 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "export_lines.h"
 #include "front/options.h"
 #include "front/process_state.h"
 #include "records/issue_record.h"
 
 namespace {
-
-// A line of `count` columns: column 5 the quoted title, 6 the quoted
-// publisher, 14 the quoted number, 17 the value, 18 the quoted note; the
-// others hold filler text.
-std::string export_line(const std::string& title, const std::string& number, int count = 20,
-                        const std::string& note = "\"note\"") {
-  std::string line;
-  for (int column = 1; column <= count; ++column) {
-    if (column > 1) line += '\t';
-    switch (column) {
-      case 5: line += "\"" + title + "\""; break;
-      case 6: line += "\"Pub (1990)\""; break;
-      case 14: line += "\"" + number + "\""; break;
-      case 17: line += "$3.00"; break;
-      case 18: line += note; break;
-      default: line += "c" + std::to_string(column); break;
-    }
-  }
-  return line;
-}
 
 // The records of record_set as "title|publisher|number|nm_value|notes".
 std::vector<std::string> read_records() {

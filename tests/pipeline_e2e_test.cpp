@@ -1,0 +1,188 @@
+// Whole runs of the real executable over real exports: console, log and
+// report compared byte for byte, the report's date line checked by its form.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "export_lines.h"
+#include "run_binary.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+const std::string kHeader = "Title\tPublisher and Publishing Dates\tNumber\tNM Value\tNotes\r\n";
+
+// An export of one line per "title|number" entry, with the given line end.
+std::string export_of(const Names& entries, const std::string& line_end = "\r\n") {
+  std::string text;
+  for (const std::string& entry : entries) {
+    std::size_t bar = entry.find('|');
+    text += export_line(entry.substr(0, bar), entry.substr(bar + 1)) + line_end;
+  }
+  return text;
+}
+
+// The report lines of "title|number" entries, as export_of's records give them.
+std::string report_of(const Names& entries) {
+  std::string text = "<date>\r\n\r\n\r\n" + kHeader;
+  for (const std::string& entry : entries) {
+    std::size_t bar = entry.find('|');
+    text += entry.substr(0, bar) + "\tPub (1990)\t" + entry.substr(bar + 1) + "\t$3.00\tnote\r\n";
+  }
+  return text;
+}
+
+struct Outcome {
+  RunResult run;
+  std::string log;
+  std::string report;
+};
+
+Outcome run_on(const std::string& export_text, Names extra = {}) {
+  TempDir dir;
+  dir.write("in.txt", export_text);
+  Names args{"-i", "in.txt", "-o", "out.txt"};
+  args.insert(args.end(), extra.begin(), extra.end());
+  Outcome outcome;
+  outcome.run = run_quorvane_binary(dir.root(), args);
+  outcome.log = dir.read("Quorvane.log");
+  outcome.report = mask_date_line(dir.read("out.txt"));
+  EXPECT_EQ(dir.read("in.txt"), export_text);
+  return outcome;
+}
+
+// Checks a successful run: the console after the banner, the same text in the
+// log with CR LF, and the report.
+void expect_success(const Outcome& outcome, const std::string& console, const std::string& report) {
+  EXPECT_EQ(outcome.run.status, 0);
+  EXPECT_EQ(outcome.run.err, "");
+  EXPECT_EQ(outcome.run.out, expected_banner() + console);
+  EXPECT_EQ(outcome.log, crlf(console));
+  EXPECT_EQ(outcome.report, report);
+}
+
+const char kSearching[] = "Searching in.txt for holes less than 4 issues\n\n";
+const char kSuccess[] = "\nProcessing successful; exiting\n";
+
+TEST(PipelineEndToEnd, WorkedExampleOfTwoTitles) {
+  Names entries{"S|5", "S|6", "S|6/A", "S|7", "S|9",
+                "T|3", "T|4/B", "T|5", "T|7", "T|8", "T|8-2", "T|8-4", "T|9",
+                "T|12/A", "T|13", "T|14", "T|15", "T|16"};
+  std::string console = std::string(kSearching) +
+                        "Processing S\n"
+                        "Processing T\n"
+                        "\tRejecting issue 4/B (original owned)\n"
+                        "\tRejecting issue T 8 (own a printing)\n"
+                        "\tRejecting issue T 8-2 (own a printing)\n"
+                        "\tRejecting issue T 8-4 (own a printing)\n"
+                        "\tRejecting issue 12/A (original owned)\n" +
+                        kSuccess;
+  expect_success(run_on(export_of(entries)), console,
+                 report_of({"S|5", "S|6", "S|6/A", "S|7", "S|9", "T|3", "T|5", "T|7", "T|9"}));
+}
+
+TEST(PipelineEndToEnd, LfAndCrLfExportsGiveTheSameRun) {
+  Names entries{"A|TP 1", "A|1", "A|2", "B|TP 2", "B|Annual 3", "B|TPB 4", "B|4", "A|2-2"};
+  std::string console = std::string(kSearching) +
+                        "Rejecting A Issue TP 1\n"
+                        "Rejecting B Issue TP 2\n"
+                        "Processing A\n"
+                        "Processing B Annual\n"
+                        "Processing B TPB\n"
+                        "Processing B\n"
+                        "Processing A\n"
+                        "\tRejecting issue 2-2 (original owned)\n" +
+                        kSuccess;
+  std::string report = report_of({"A|1", "A|2", "B Annual|3", "B TPB|4", "B|4"});
+  for (const char* line_end : {"\n", "\r\n"}) {
+    std::string text = export_of(entries, line_end);
+    text.pop_back();  // the last line needs no line end
+    expect_success(run_on(text, {"-n", "TP"}), console, report);
+  }
+}
+
+TEST(PipelineEndToEnd, HoleSizeDecidesWhichRunsReachTheReport) {
+  Names entries{"A|1", "A|2", "A|3", "A|10", "A|11", "A|20"};
+  struct Case {
+    const char* size;
+    Names kept;
+  };
+  const Case cases[] = {
+      {"0", {}},
+      {"-3", {}},
+      {"1", {"A|20"}},
+      {"2", {"A|10", "A|11", "A|20"}},
+      {"3", {"A|1", "A|2", "A|3", "A|10", "A|11", "A|20"}},
+  };
+  for (const Case& c : cases) {
+    std::string console = std::string("Searching in.txt for holes less than ") + c.size +
+                          " issues\n\nProcessing A\n" + kSuccess;
+    expect_success(run_on(export_of(entries), {"-s", c.size}), console, report_of(c.kept));
+  }
+}
+
+TEST(PipelineEndToEnd, Utf8AndOtherHighBytesPassThroughUntouched) {
+  std::string title = "Ast\xC3\xA9rix \xE3\x82\xA2\xE3\x82\xAD\xE3\x83\xA9 \xFF\xFE";
+  std::string text = "\xEF\xBB\xBF" + export_of({title + "|1", title + "|2"});
+  expect_success(run_on(text), std::string(kSearching) + "Processing " + title + "\n" + kSuccess,
+                 report_of({title + "|1", title + "|2"}));
+}
+
+TEST(PipelineEndToEnd, BlankLinesAndShortLinesAreHandledQuietly) {
+  std::string text = "\r\n \t \r\n" + export_line("A", "1") + "\r\n\r\n" +
+                     export_line("A", "2", 17) + "\r\n" + export_line("A", "3", 18) + "\r\n";
+  std::string console = std::string(kSearching) + "Processing A\n" + kSuccess;
+  expect_success(run_on(text), console,
+                 "<date>\r\n\r\n\r\n" + kHeader +
+                     "A\tPub (1990)\t1\t$3.00\tnote\r\n"
+                     "A\tPub (1990)\t2\t$3.00\t\r\n"
+                     "A\tPub (1990)\t3\t$3.00\tnote\r\n");
+}
+
+std::string read_file(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
+
+TEST(PipelineEndToEnd, SampleExportGivesTheExpectedReport) {
+  std::string sample = read_file(QUORVANE_SOURCE_DIR "/examples/sample_export.txt");
+  std::string expected = read_file(QUORVANE_SOURCE_DIR "/examples/sample_report.txt");
+  ASSERT_FALSE(sample.empty());
+  Outcome outcome = run_on(sample, {"-n", "TPB"});
+  EXPECT_EQ(outcome.run.status, 0);
+  EXPECT_EQ(outcome.run.err, "");
+  EXPECT_EQ(outcome.report, mask_date_line(expected));
+  EXPECT_EQ(outcome.log, crlf(outcome.run.out.substr(expected_banner().size())));
+  EXPECT_NE(outcome.log.find("\tRejecting issue Saga 8-4 (own a printing)\r\n"), std::string::npos);
+}
+
+TEST(PipelineEndToEnd, AReportThatCannotBeWrittenIsAFailure) {
+  TempDir dir;
+  dir.write("in.txt", export_of({"A|1"}));
+  RunResult run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "/dev/full"});
+  std::string console = std::string(kSearching) + "Processing A\n" +
+                        "\nCouldn't write output file /dev/full; aborting\n";
+  EXPECT_EQ(run.status, 255);
+  EXPECT_EQ(run.out, expected_banner() + console);
+  EXPECT_EQ(dir.read("Quorvane.log"), crlf(console));
+}
+
+TEST(PipelineEndToEnd, ALogThatCannotBeWrittenIsAFailure) {
+  TempDir dir;
+  dir.write("in.txt", export_of({"A|1"}));
+  RunResult run = run_quorvane_binary(dir.root(),
+                                      {"-i", "in.txt", "-o", "out.txt", "-l", "/dev/full"});
+  EXPECT_EQ(run.status, 255);
+  EXPECT_EQ(run.out, expected_banner() + kSearching + "Processing A\n" +
+                         "\nCouldn't write log file /dev/full\n");
+  EXPECT_EQ(mask_date_line(dir.read("out.txt")), report_of({"A|1"}));
+}
+
+}  // namespace
