@@ -1,12 +1,13 @@
 #include "holes/numeric_value.h"
 
-#include <cctype>
 #include <climits>
 
 int numeric_value(const char* text) {
   if (text == nullptr) return 0;
   const unsigned char* at = reinterpret_cast<const unsigned char*>(text);
-  while (std::isspace(*at)) ++at;
+  // The white space of the "C" locale, tested inline: this runs for every
+  // record several times.
+  while (*at == ' ' || (*at >= '\t' && *at <= '\r')) ++at;
   bool negative = false;
   if (*at == '+' || *at == '-') {
     negative = *at == '-';

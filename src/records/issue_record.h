@@ -65,13 +65,17 @@ IssueRecord* new_issue_record(const RecordFields& fields);
 /// Frees a record made by new_issue_record; null is ignored.
 void free_issue_record(IssueRecord* record);
 
+/// Allocates a node with null links and no payload, to carry a record; null
+/// when memory runs out. Release it with release_record_node.
+QueueNode* new_record_carrier();
+
 /// The record that `node` carries.
 inline IssueRecord* record_of(const QueueNode* node) {
   return static_cast<IssueRecord*>(node->payload);
 }
 
-/// Allocates a detached node carrying a new record holding `fields`: the
-/// tests' way to build queues. Null when memory runs out (nothing leaks).
+/// Allocates a detached node carrying a new record holding `fields`. Null when
+/// memory runs out (nothing leaks).
 QueueNode* new_record_node(const RecordFields& fields);
 
 /// Frees a detached node together with the record it carries.

@@ -1,0 +1,22 @@
+#ifndef QUORVANE_RECORDS_RECORD_MEMORY_H_
+#define QUORVANE_RECORDS_RECORD_MEMORY_H_
+
+#include <cstddef>
+
+// Records and the nodes that carry them are many, small and short-lived in
+// bulk: a million-line export makes two million of them. Taking each from the
+// general allocator costs more than reading the file, so they are carved from
+// large blocks instead. A block goes back to the system once every object in
+// it has been given back.
+
+/// Returns `size` bytes (at most kRecordMemoryLargest), aligned for a
+/// pointer, or null when memory runs out.
+void* record_memory_take(std::size_t size);
+
+/// Gives back an object taken with record_memory_take; null is ignored.
+void record_memory_give_back(void* object);
+
+/// The largest object record_memory_take hands out.
+extern const std::size_t kRecordMemoryLargest;
+
+#endif  // QUORVANE_RECORDS_RECORD_MEMORY_H_
