@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <csignal>
 #include <cstdio>
 
 #include "front/log_message.h"
@@ -55,7 +56,8 @@ bool refuse_same_files() {
   return false;
 }
 
-// The three streams of a run; closing takes null in its stride.
+// The export and the report of a run (the log is `log_file`); closing takes
+// null in its stride.
 struct RunFiles {
   std::FILE* input = nullptr;
   std::FILE* output = nullptr;
@@ -88,6 +90,9 @@ void analyse_titles() {
 }  // namespace
 
 int run_quorvane(int argc, char** argv) {
+  // A console piped into a reader that quits early must not kill the run
+  // halfway through writing the report.
+  std::signal(SIGPIPE, SIG_IGN);
   print_banner();
   int exit_status = 0;
   if (!parse_options(argc, argv, &exit_status)) return exit_status;
@@ -142,17 +147,16 @@ int run_quorvane(int argc, char** argv) {
   }
 
   close_stream(&files.input);
-  bool log_written = std::fflush(log_file) == 0 && !std::ferror(log_file);
-  if (log_written) {
-    log_message("\nProcessing successful; exiting\n");
-    log_written = std::fclose(log_file) == 0;
-  } else {
-    std::fclose(log_file);
-  }
+  // The console reports success only once the log holds the whole run.
+  static const char kSuccess[] = "\nProcessing successful; exiting\n";
+  write_crlf_text(log_file, kSuccess, sizeof kSuccess - 1);
+  bool log_written = !std::ferror(log_file);
+  log_written = std::fclose(log_file) == 0 && log_written;
   log_file = nullptr;
   if (!log_written) {
     std::printf("\nCouldn't write log file %s\n", log_path.c_str());
     return -1;
   }
+  std::fputs(kSuccess, stdout);
   return 0;
 }

@@ -12,7 +12,7 @@ extern std::FILE* log_file;
 void log_message(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 /// Writes `text` to `stream` with every "\n" stored as CR LF, whatever the
-/// platform; the log and the report both end their lines so.
+/// platform: the log ends its lines so.
 void write_crlf_text(std::FILE* stream, const char* text, std::size_t length);
 
 #endif  // QUORVANE_FRONT_LOG_MESSAGE_H_

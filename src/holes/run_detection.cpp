@@ -20,21 +20,6 @@ long long printing_value(const QueueNode* node) {
 
 bool has_printing(const QueueNode* node) { return record_of(node)->printing()[0] != '\0'; }
 
-// The "/variant" and "-printing" parts of a rejection line, each "" when the
-// record has none, so that a line is written with one log_message call.
-struct EditionParts {
-  const char* slash;
-  const char* variant;
-  const char* dash;
-  const char* printing;
-};
-
-EditionParts edition_parts(const IssueRecord* record) {
-  bool has_variant = record->variant()[0] != '\0';
-  bool has_printing = record->printing()[0] != '\0';
-  return {has_variant ? "/" : "", record->variant(), has_printing ? "-" : "", record->printing()};
-}
-
 // A variant or printing with no plain issue of its number ahead of it in the
 // run means the plain issue is owned. Ordering puts the plain issue first, so
 // a number without it loses every edition, one after the other.
@@ -45,9 +30,9 @@ void reject_owned_originals(Queue* run) {
     const IssueRecord* record = record_of(node);
     bool edition = record->variant()[0] != '\0' || record->printing()[0] != '\0';
     if (edition && (node->prev == nullptr || number_value(node->prev) != number_value(node))) {
-      EditionParts parts = edition_parts(record);
-      log_message("\tRejecting issue %s%s%s%s%s (original owned)\n", record->number(), parts.slash,
-                  parts.variant, parts.dash, parts.printing);
+      char number[kJoinedNumberSize];
+      join_issue_number(*record, number);
+      log_message("\tRejecting issue %s (original owned)\n", number);
       queue_unlink(run, node);
       release_record_node(node);
     }
@@ -77,9 +62,9 @@ void reject_owned_printings(Queue* run) {
         QueueNode* next = node->next;
         queue_unlink(run, node);
         const IssueRecord* record = record_of(node);
-        EditionParts parts = edition_parts(record);
-        log_message("\tRejecting issue %s %s%s%s%s%s (own a printing)\n", record->title(),
-                    record->number(), parts.slash, parts.variant, parts.dash, parts.printing);
+        char number[kJoinedNumberSize];
+        join_issue_number(*record, number);
+        log_message("\tRejecting issue %s %s (own a printing)\n", record->title(), number);
         release_record_node(node);
         node = next;
       }

@@ -1,5 +1,6 @@
 #include "records/export_reader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -104,9 +105,10 @@ std::string_view next_word(std::string_view text, std::size_t* at) {
   return text.substr(start, end - start);
 }
 
-// Turns one line, its line end removed, into a record on record_set.
-bool read_record_line(std::string_view line) {
-  if (is_blank_line(line)) return true;
+// Turns one line, its line end removed, into a record on record_set. A line
+// whose compaction dropped text is not blank, whatever is left of it.
+bool read_record_line(std::string_view line, bool has_dropped_text) {
+  if (!has_dropped_text && is_blank_line(line)) return true;
   LineColumns columns = split_columns(line);
 
   if (is_ignored_type(columns.number)) {
@@ -151,10 +153,33 @@ bool read_record_line(std::string_view line) {
   return true;
 }
 
+// How many leading bytes of column `column` can change what its line gives:
+// a stored field's width and one more (the quotation mark that strip_quotes
+// takes off); a column that is only counted needs one byte to be counted.
+std::size_t bytes_that_count(int column) {
+  switch (column) {
+    case 5: return kTitleWidth + 1;
+    case 6: return kPublisherWidth + 1;
+    case 14: return kNumberWidth + 1;
+    case 17: return kNmValueWidth + 1;
+    case 18: return kNotesWidth + 1;
+    default: return 1;
+  }
+}
+
+bool has_text(const char* begin, const char* end) {
+  return std::find_if(begin, end, [](char c) { return c != ' '; }) != end;
+}
+
 // Cuts a byte stream, given in pieces of any size, into lines without their
-// line ends. A line that spans pieces is gathered in `carry`.
+// line ends. A line that spans pieces is gathered in `carry`; so that a line
+// of any length costs bounded memory, a long carry is compacted to the bytes
+// that can still change the line's record.
 struct LineSplitter {
+  static constexpr std::size_t kCompactAbove = std::size_t{1} << 16;
+
   std::string carry;
+  bool carry_dropped_text = false;  // compaction dropped bytes other than spaces
 
   bool feed(const char* data, std::size_t size) {
     const char* end = data + size;
@@ -162,15 +187,15 @@ struct LineSplitter {
       const char* newline = static_cast<const char*>(std::memchr(data, '\n', end - data));
       if (newline == nullptr) {
         carry.append(data, end);
+        if (carry.size() > kCompactAbove) compact_carry();
         return true;
       }
       bool ok;
       if (carry.empty()) {
-        ok = take_line(std::string_view(data, newline - data));
+        ok = take_line(std::string_view(data, newline - data), false);
       } else {
         carry.append(data, newline);
-        ok = take_line(carry);
-        carry.clear();
+        ok = take_carried_line();
       }
       if (!ok) return false;
       data = newline + 1;
@@ -179,16 +204,47 @@ struct LineSplitter {
   }
 
   // The last line needs no LF.
-  bool finish() {
-    bool ok = carry.empty() || take_line(carry);
+  bool finish() { return carry.empty() || take_carried_line(); }
+
+  bool take_carried_line() {
+    bool ok = take_line(carry, carry_dropped_text);
     carry.clear();
+    carry_dropped_text = false;
     return ok;
   }
 
   // A CR right before the LF (or ending the last line) belongs to the line end.
-  static bool take_line(std::string_view line) {
+  static bool take_line(std::string_view line, bool has_dropped_text) {
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return read_record_line(line);
+    return read_record_line(line, has_dropped_text);
+  }
+
+  // Keeps of each column only the bytes that count, and a space in place of
+  // the rest, which keeps the column longer than what counts (and never ends
+  // the line in a CR of its middle). Leading tabs and runs of tabs shrink to
+  // the one separator they are; whatever follows column 18 goes.
+  void compact_carry() {
+    std::string kept;
+    const char* at = carry.data();
+    const char* end = at + carry.size();
+    for (int column = 1; at < end; ++column) {
+      while (at < end && *at == '\t') ++at;
+      if (at == end) break;
+      if (column > kColumnsRead) {
+        carry_dropped_text = carry_dropped_text || has_text(at, end);
+        break;
+      }
+      const char* column_end = find_tab(at, end);
+      std::size_t keep = std::min(bytes_that_count(column), static_cast<std::size_t>(column_end - at));
+      kept.append(at, keep);
+      if (at + keep < column_end) {
+        carry_dropped_text = carry_dropped_text || has_text(at + keep, column_end);
+        kept += ' ';
+      }
+      if (column_end < end) kept += '\t';
+      at = column_end;
+    }
+    carry.swap(kept);
   }
 };
 

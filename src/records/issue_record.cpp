@@ -53,6 +53,26 @@ IssueRecord* new_issue_record(const RecordFields& fields) {
   return record;
 }
 
+std::size_t join_issue_number(const IssueRecord& record, char* out) {
+  std::size_t length = 0;
+  auto append = [&](const char* text) {
+    std::size_t size = std::strlen(text);
+    std::memcpy(out + length, text, size);
+    length += size;
+  };
+  append(record.number());
+  if (*record.variant() != '\0') {
+    out[length++] = '/';
+    append(record.variant());
+  }
+  if (*record.printing() != '\0') {
+    out[length++] = '-';
+    append(record.printing());
+  }
+  out[length] = '\0';
+  return length;
+}
+
 void free_issue_record(IssueRecord* record) { record_memory_give_back(record); }
 
 QueueNode* new_record_carrier() {

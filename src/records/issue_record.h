@@ -43,6 +43,14 @@ struct IssueRecord {
   const char* notes() const { return text() + notes_at; }
 };
 
+/// Room for an issue number joined with its variant and printing, NUL included.
+constexpr std::size_t kJoinedNumberSize = kNumberWidth + kVariantWidth + kPrintingWidth;
+
+/// Writes the number as the report and the log show it into `out`
+/// (kJoinedNumberSize bytes): `number`, then "/" and the variant if there is
+/// one, then "-" and the printing if there is one. Returns its length.
+std::size_t join_issue_number(const IssueRecord& record, char* out);
+
 /// The texts a new record is made of. Each is cut at its field's width, and at
 /// a NUL byte, which ends a zero-terminated field.
 struct RecordFields {

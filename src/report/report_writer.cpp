@@ -24,15 +24,8 @@ void append_record_line(std::string* line, const IssueRecord& record) {
   *line += '\t';
   line->append(record.publisher());
   *line += '\t';
-  line->append(record.number());
-  if (*record.variant() != '\0') {
-    *line += '/';
-    line->append(record.variant());
-  }
-  if (*record.printing() != '\0') {
-    *line += '-';
-    line->append(record.printing());
-  }
+  char number[kJoinedNumberSize];
+  line->append(number, join_issue_number(record, number));
   *line += '\t';
   line->append(record.nm_value());
   *line += '\t';
