@@ -97,29 +97,23 @@ TEST_F(GetoptTest, MissingArguments) {
   struct Case {
     std::vector<std::string> elements;
     int optind_after;
+    const char* optlist = kOptlist;
+    int result = ':';  // '?' when the optlist does not begin with ':'
   };
   const std::vector<Case> cases = {{{"-i"}, 3}, {{"-i="}, 2}, {{"-i", ""}, 3}, {{"-i", "  "}, 3},
-                                   {{"--input"}, 3}};
+                                   {{"--input"}, 3}, {{"-i"}, 3, "i:", '?'}};
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.elements[0] + " / " + std::to_string(c.elements.size()));
+    SCOPED_TRACE(c.elements[0] + " / " + std::to_string(c.elements.size()) + " / " + c.optlist);
     my_getopt_reset();
     Args a(c.elements);
     std::string err;
-    EXPECT_EQ(next_err(a, &err), ':');
+    EXPECT_EQ(next_err(a, &err, c.optlist), c.result);
     EXPECT_EQ(err, "my_getopt_long: Missing argument\n");
     EXPECT_EQ(my_optopt, 'i');
     EXPECT_EQ(my_optind, c.optind_after);
     EXPECT_EQ(my_optpos, 0u);
     EXPECT_EQ(next(a), -1);
   }
-}
-
-TEST_F(GetoptTest, MissingArgumentWithoutLeadingColonIsQuestionMark) {
-  Args a({"-i"});
-  std::string err;
-  EXPECT_EQ(next_err(a, &err, "i:"), '?');
-  EXPECT_EQ(err, "my_getopt_long: Missing argument\n");
-  EXPECT_EQ(my_optopt, 'i');
 }
 
 TEST_F(GetoptTest, LongOptionNamesAreWholeAndCaseSensitive) {
@@ -225,16 +219,22 @@ TEST_F(GetoptTest, ErrorsAndTheirState) {
 
 TEST_F(GetoptTest, NullOptlistOrArgv) {
   Args a({"-h"});
-  std::string err;
-  my_optopt = 'z';
-  EXPECT_EQ(next_err(a, &err, nullptr), '?');
-  EXPECT_EQ(err, "my_getopt_long: One of optlist or argv is NULL\n");
-  EXPECT_EQ(my_optopt, 0);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(my_getopt_long(2, nullptr, kOptlist, nullptr, nullptr), '?');
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "my_getopt_long: One of optlist or argv is NULL\n");
-  EXPECT_EQ(my_optind, 1);
+  for (int opterr : {1, 0}) {
+    for (bool null_argv : {false, true}) {
+      SCOPED_TRACE(std::to_string(opterr) + (null_argv ? " argv" : " optlist"));
+      my_getopt_reset();
+      my_opterr = opterr;
+      my_optopt = 'z';
+      testing::internal::CaptureStderr();
+      EXPECT_EQ(my_getopt_long(a.argc(), null_argv ? nullptr : a.argv(),
+                               null_argv ? kOptlist : nullptr, nullptr, nullptr),
+                '?');
+      EXPECT_EQ(testing::internal::GetCapturedStderr(),
+                opterr ? "my_getopt_long: One of optlist or argv is NULL\n" : "");
+      EXPECT_EQ(my_optopt, 0);
+      EXPECT_EQ(my_optind, 1);
+    }
+  }
 }
 
 TEST_F(GetoptTest, ListedQuestionMarkAndColon) {
@@ -322,26 +322,6 @@ TEST_F(GetoptTest, SilentWhenOptErrIsZero) {
     EXPECT_EQ(next_err(a, &err, kOptlist, table), expected[i]);
     EXPECT_EQ(err, "");
   }
-  my_getopt_reset();
-  my_opterr = 0;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(my_getopt_long(2, nullptr, kOptlist, nullptr, nullptr), '?');
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-}
-
-TEST_F(GetoptTest, ResetRestoresTheStartingState) {
-  Args a({"-x"});
-  my_opterr = 0;
-  next(a);
-  my_optind = 5;
-  my_optpos = 3;
-  my_optarg = a.pointers[0];
-  my_getopt_reset();
-  EXPECT_EQ(my_optind, 1);
-  EXPECT_EQ(my_optpos, 0u);
-  EXPECT_EQ(my_optarg, nullptr);
-  EXPECT_EQ(my_optopt, 0);
-  EXPECT_EQ(my_opterr, 1);
 }
 
 }  // namespace

@@ -145,15 +145,6 @@ TEST_F(ExportReaderTest, IgnoreTestLooksAtTheCutNumber) {
   EXPECT_TRUE(read_records().empty());
 }
 
-TEST_F(ExportReaderTest, ALongLineIsOneRecord) {
-  std::string filler(5000, 'f');
-  std::string line = export_line("T", "9");
-  line.replace(line.find("c7"), 2, filler);
-  read(line + "\n" + export_line("T", "10") + "\n");
-  EXPECT_EQ(read_records(), (std::vector<std::string>{"T|Pub (1990)|9|$3.00|note",
-                                                      "T|Pub (1990)|10|$3.00|note"}));
-}
-
 TEST_F(ExportReaderTest, HighBytesPassThroughAndNulEndsAField) {
   std::string bom = "\xEF\xBB\xBF";
   std::string line = bom + export_line("Am\xC3\xA9lie \xFF", "3");

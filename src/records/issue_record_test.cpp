@@ -2,61 +2,79 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
 
-TEST(IssueRecordTest, FieldsHoldTheirTextsAndEmptyOnesShareTheNul) {
-  QueueNode* node = new_record_node({"Title", "Pub", "12", "", "", "$3.00", ""});
-  ASSERT_NE(node, nullptr);
-  const IssueRecord* record = record_of(node);
+// Every field over-long at once, each in its own letter: each must come back
+// cut at its own width, neither mixed up with nor overlapping another.
+TEST(IssueRecordTest, EachFieldKeepsItsOwnTextCutAtItsWidth) {
+  struct Field {
+    std::size_t width;
+    const char* (IssueRecord::*text)() const;
+    char letter;
+  };
+  const Field fields[] = {
+      {kTitleWidth, &IssueRecord::title, 't'},
+      {kPublisherWidth, &IssueRecord::publisher, 'p'},
+      {kNumberWidth, &IssueRecord::number, 'n'},
+      {kVariantWidth, &IssueRecord::variant, 'v'},
+      {kPrintingWidth, &IssueRecord::printing, 'r'},
+      {kNmValueWidth, &IssueRecord::nm_value, 'm'},
+      {kNotesWidth, &IssueRecord::notes, 'o'},
+  };
+  std::string longer[7];
+  for (int i = 0; i < 7; ++i) longer[i] = std::string(2000, fields[i].letter);
+  IssueRecord* record = new_issue_record(
+      {longer[0], longer[1], longer[2], longer[3], longer[4], longer[5], longer[6]});
+  ASSERT_NE(record, nullptr);
+  for (const Field& field : fields) {
+    EXPECT_EQ(std::string((record->*field.text)()), std::string(field.width - 1, field.letter));
+  }
+  free_issue_record(record);
+
+  // Empty fields read as empty between filled ones.
+  record = new_issue_record({"Title", "", "12", "", "", "$3.00"});
+  ASSERT_NE(record, nullptr);
   EXPECT_STREQ(record->title(), "Title");
-  EXPECT_STREQ(record->publisher(), "Pub");
+  EXPECT_STREQ(record->publisher(), "");
   EXPECT_STREQ(record->number(), "12");
   EXPECT_STREQ(record->variant(), "");
   EXPECT_STREQ(record->printing(), "");
   EXPECT_STREQ(record->nm_value(), "$3.00");
   EXPECT_STREQ(record->notes(), "");
-  EXPECT_EQ(record->variant_at, 0);
-  EXPECT_EQ(node->next, nullptr);
-  EXPECT_EQ(node->prev, nullptr);
-  release_record_node(node);
+  free_issue_record(record);
 }
 
-TEST(IssueRecordTest, TextLongerThanItsFieldIsCutAtTheWidth) {
-  struct Case {
-    std::size_t width;
-    const char* (IssueRecord::*field)() const;
-    RecordFields fields;
-  };
-  std::string longer(2000, 'x');
-  const Case cases[] = {
-      {kTitleWidth, &IssueRecord::title, {longer}},
-      {kPublisherWidth, &IssueRecord::publisher, {{}, longer}},
-      {kNumberWidth, &IssueRecord::number, {{}, {}, longer}},
-      {kVariantWidth, &IssueRecord::variant, {{}, {}, {}, longer}},
-      {kPrintingWidth, &IssueRecord::printing, {{}, {}, {}, {}, longer}},
-      {kNmValueWidth, &IssueRecord::nm_value, {{}, {}, {}, {}, {}, longer}},
-      {kNotesWidth, &IssueRecord::notes, {{}, {}, {}, {}, {}, {}, longer}},
-  };
-  for (const Case& c : cases) {
-    IssueRecord* record = new_issue_record(c.fields);
-    ASSERT_NE(record, nullptr);
-    EXPECT_EQ(std::string((record->*c.field)()), std::string(c.width - 1, 'x'));
-    free_issue_record(record);
-  }
-}
-
-TEST(IssueRecordTest, CutToFieldStopsAtWidthAndAtNul) {
-  EXPECT_EQ(cut_to_field("abcdef", 4), "abc");
+TEST(IssueRecordTest, CutToFieldStopsBeforeTheWidthAndAtNul) {
   EXPECT_EQ(cut_to_field("abc", 4), "abc");
   EXPECT_EQ(cut_to_field(std::string_view("ab\0cd", 5), 15), "ab");
   EXPECT_EQ(cut_to_field("", 15), "");
 }
 
-TEST(IssueRecordTest, ReleaseRecordQueueEmptiesIt) {
+TEST(IssueRecordTest, JoinIssueNumberAddsVariantAndPrintingWhenPresent) {
+  struct Case {
+    RecordFields fields;
+    const char* joined;
+  };
+  const std::string full(20, '9');  // each part cut to 14 characters
+  const Case cases[] = {
+      {{"T", "", "12"}, "12"},
+      {{"T", "", "12", "A"}, "12/A"},
+      {{"T", "", "12", "", "2"}, "12-2"},
+      {{"T", "", "12", "A", "2"}, "12/A-2"},
+      {{"T", "", full, full, full}, "99999999999999/99999999999999-99999999999999"},
+  };
   Queue queue;
-  for (int i = 0; i < 3; ++i) queue_append(&queue, new_record_node({"T"}));
+  for (const Case& c : cases) {
+    QueueNode* node = new_record_node(c.fields);
+    ASSERT_NE(node, nullptr);
+    queue_append(&queue, node);
+    char joined[kJoinedNumberSize];
+    EXPECT_EQ(join_issue_number(*record_of(node), joined), std::strlen(c.joined));
+    EXPECT_STREQ(joined, c.joined);
+  }
   release_record_queue(&queue);
   EXPECT_EQ(queue.first, nullptr);
   EXPECT_EQ(queue.last, nullptr);

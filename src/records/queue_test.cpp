@@ -35,7 +35,8 @@ TEST(QueueTest, NodesComeOffInTheOrderTheyWentIn) {
   Queue queue;
   QueueNode nodes[4];
   for (QueueNode& node : nodes) queue_append(&queue, &node);
-  EXPECT_EQ(checked_nodes(queue), (std::vector<QueueNode*>{&nodes[0], &nodes[1], &nodes[2], &nodes[3]}));
+  EXPECT_EQ(checked_nodes(queue),
+            (std::vector<QueueNode*>{&nodes[0], &nodes[1], &nodes[2], &nodes[3]}));
   for (QueueNode& node : nodes) {
     QueueNode* popped = queue_pop_front(&queue);
     EXPECT_EQ(popped, &node);
@@ -61,43 +62,32 @@ TEST(QueueTest, NullAndEmptyArgumentsChangeNothing) {
   EXPECT_EQ(checked_nodes(queue), std::vector<QueueNode*>{&node});
 }
 
+// The unlinked node keeps its successor, so a walker can step on, and can
+// then join another queue, whose append overwrites those stale links.
 TEST(QueueTest, UnlinkKeepsTheRemovedNodesSuccessor) {
   struct Case {
+    int count;
     int remove;
     std::vector<int> left;
   };
-  for (const Case& c : {Case{0, {1, 2}}, Case{1, {0, 2}}, Case{2, {0, 1}}}) {
+  const Case cases[] = {{3, 0, {1, 2}}, {3, 1, {0, 2}}, {3, 2, {0, 1}}, {1, 0, {}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "removing " << c.remove << " of " << c.count);
     Queue queue;
     QueueNode nodes[3];
-    for (QueueNode& node : nodes) queue_append(&queue, &node);
+    for (int i = 0; i < c.count; ++i) queue_append(&queue, &nodes[i]);
     QueueNode* successor = nodes[c.remove].next;
     queue_unlink(&queue, &nodes[c.remove]);
-    EXPECT_EQ(nodes[c.remove].next, successor) << "removing " << c.remove;
+    EXPECT_EQ(nodes[c.remove].next, successor);
     std::vector<QueueNode*> expected;
     for (int index : c.left) expected.push_back(&nodes[index]);
-    EXPECT_EQ(checked_nodes(queue), expected) << "removing " << c.remove;
+    EXPECT_EQ(checked_nodes(queue), expected);
+    Queue other;
+    QueueNode head;
+    queue_append(&other, &head);
+    queue_append(&other, &nodes[c.remove]);
+    EXPECT_EQ(checked_nodes(other), (std::vector<QueueNode*>{&head, &nodes[c.remove]}));
   }
-}
-
-TEST(QueueTest, UnlinkingTheOnlyNodeEmptiesTheQueue) {
-  Queue queue;
-  QueueNode node;
-  queue_append(&queue, &node);
-  queue_unlink(&queue, &node);
-  EXPECT_EQ(queue.first, nullptr);
-  EXPECT_EQ(queue.last, nullptr);
-}
-
-TEST(QueueTest, DetachedNodeMovesToAnotherQueue) {
-  Queue from, to;
-  QueueNode a, b;
-  queue_append(&from, &a);
-  queue_append(&from, &b);
-  queue_append(&to, queue_pop_front(&from));
-  queue_unlink(&from, &b);
-  queue_append(&to, &b);
-  EXPECT_EQ(checked_nodes(from), std::vector<QueueNode*>{});
-  EXPECT_EQ(checked_nodes(to), (std::vector<QueueNode*>{&a, &b}));
 }
 
 }  // namespace

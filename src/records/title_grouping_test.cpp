@@ -40,26 +40,25 @@ class TitleGroupingTest : public testing::Test {
   }
 };
 
-TEST_F(TitleGroupingTest, AdjacentEqualTitlesShareAQueue) {
-  EXPECT_EQ(group({"A", "A", "B"}), (std::vector<std::string>{"A:1,2", "B:3"}));
-  reset_process_state();
-  EXPECT_EQ(group({"A", "B", "A"}), (std::vector<std::string>{"A:1", "B:2", "A:3"}));
-}
-
-TEST_F(TitleGroupingTest, TitlesCompareByteForByte) {
-  EXPECT_EQ(group({"Flash", "flash", "Flash ", "Flash Annual", "Flash"}),
-            (std::vector<std::string>{"Flash:1", "flash:2", "Flash :3", "Flash Annual:4",
-                                      "Flash:5"}));
-}
-
-TEST_F(TitleGroupingTest, EmptyTitlesAreNeverDropped) {
-  EXPECT_EQ(group({"", "", "A", "", "A"}),
-            (std::vector<std::string>{":1,2", "A:3", ":4", "A:5"}));
-}
-
-TEST_F(TitleGroupingTest, EmptySourceGivesNoQueue) {
-  EXPECT_TRUE(group({}).empty());
-  EXPECT_EQ(title_queues.first, nullptr);
+// Only adjacent titles that are equal byte for byte share a queue; an empty
+// title is a title like any other.
+TEST_F(TitleGroupingTest, ANewQueueStartsWheneverTheTitleChanges) {
+  struct Case {
+    std::vector<std::string> titles;
+    std::vector<std::string> queues;
+  };
+  const Case cases[] = {
+      {{"A", "A", "B"}, {"A:1,2", "B:3"}},
+      {{"A", "B", "A"}, {"A:1", "B:2", "A:3"}},
+      {{"Flash", "flash", "Flash ", "Flash Annual", "Flash"},
+       {"Flash:1", "flash:2", "Flash :3", "Flash Annual:4", "Flash:5"}},
+      {{"", "", "A", "", "A"}, {":1,2", "A:3", ":4", "A:5"}},
+      {{}, {}},
+  };
+  for (const Case& c : cases) {
+    reset_process_state();
+    EXPECT_EQ(group(c.titles), c.queues) << testing::PrintToString(c.titles);
+  }
 }
 
 }  // namespace

@@ -64,7 +64,8 @@ class ReportWriterTest : public testing::Test {
 };
 
 const char kHeader[] = "Title\tPublisher and Publishing Dates\tNumber\tNM Value\tNotes\r\n";
-const std::regex kDateLine("[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\r\n\r\n\r\n");
+const std::regex kDateLine(
+    "[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\r\n\r\n\r\n");
 
 TEST_F(ReportWriterTest, EmptyQueueGivesDateTwoEmptyLinesAndHeader) {
   std::string report = written_report();
