@@ -167,8 +167,9 @@ std::size_t bytes_that_count(int column) {
   }
 }
 
+// Whether [begin, end) holds more than the spaces and tabs of a blank line.
 bool has_text(const char* begin, const char* end) {
-  return std::find_if(begin, end, [](char c) { return c != ' '; }) != end;
+  return std::find_if(begin, end, [](char c) { return c != ' ' && c != '\t'; }) != end;
 }
 
 // Cuts a byte stream, given in pieces of any size, into lines without their
@@ -224,6 +225,10 @@ struct LineSplitter {
   // the line in a CR of its middle). Leading tabs and runs of tabs shrink to
   // the one separator they are; whatever follows column 18 goes.
   void compact_carry() {
+    // A CR that ends the carry may be the line end, which is no text: it
+    // stays out of the compaction and goes back behind it.
+    const bool ends_in_cr = carry.back() == '\r';
+    if (ends_in_cr) carry.pop_back();
     std::string kept;
     const char* at = carry.data();
     const char* end = at + carry.size();
@@ -245,6 +250,7 @@ struct LineSplitter {
       at = column_end;
     }
     carry.swap(kept);
+    if (ends_in_cr) carry += '\r';
   }
 };
 

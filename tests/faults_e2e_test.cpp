@@ -1,0 +1,290 @@
+// Runs of the real executable against faults of its surroundings and of its
+// input: disks that fill up under the report or the log, inputs that are no
+// file or cannot be read, and exports with NUL bytes, invalid UTF-8 and a
+// huge line. Every run must end with its message and status, never crash,
+// and leave the input as it was.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "export_lines.h"
+#include "run_binary.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+constexpr int kLargeCount = 100000;
+
+// One title's issues 1 to kLargeCount, each with the given book type prefix
+// ("" for none), CR LF after every line: a few megabytes of export.
+std::string large_export(const std::string& type_prefix) {
+  std::string text;
+  text.reserve(static_cast<std::size_t>(kLargeCount) * 110);
+  for (int n = 1; n <= kLargeCount; ++n) {
+    text += export_line("A", type_prefix + std::to_string(n)) + "\r\n";
+  }
+  return text;
+}
+
+// The report lines export_line gives for title `title` and these numbers.
+std::string report_lines(const std::string& title, int first, int last) {
+  std::string text;
+  for (int n = first; n <= last; ++n) {
+    text += title + "\tPub (1990)\t" + std::to_string(n) + "\t$3.00\tnote\r\n";
+  }
+  return text;
+}
+
+// Whether `file` is `whole` cut short: a proper prefix of exactly `size` bytes.
+::testing::AssertionResult is_cut_prefix(const std::string& file, const std::string& whole,
+                                         std::size_t size) {
+  if (file.size() != size) {
+    return ::testing::AssertionFailure() << "size " << file.size() << ", expected " << size;
+  }
+  if (size >= whole.size() || whole.compare(0, size, file) != 0) {
+    return ::testing::AssertionFailure() << "not a proper prefix of the whole text";
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// A report of every issue that cannot reach the disk: the run stops with
+// the abort message after the report, never with success.
+TEST(FaultsEndToEnd, ReportOnAFullDiskAbortsTheRun) {
+  const std::string text = large_export("");
+  const std::string whole_report = kMaskedReportHead + report_lines("A", 1, kLargeCount);
+  const long long kLimit = 256 * 1024;  // a report of about 3 MB stops after 256 KiB
+  struct Case {
+    std::string output;
+    long long file_size;
+  };
+  for (const Case& c : {Case{"/dev/full", -1}, Case{"out.txt", kLimit}}) {
+    TempDir dir;
+    dir.write("in.txt", text);
+    RunResult run = run_quorvane_binary(
+        dir.root(), {"-i", "in.txt", "-o", c.output, "-s", "1000000"}, ChildLimits{c.file_size});
+    const std::string console = searching("in.txt", "1000000") + "Processing A\n" +
+                                "\nCouldn't write output file " + c.output + "; aborting\n";
+    EXPECT_EQ(run.status, 255) << c.output;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, expected_banner() + console);
+    EXPECT_EQ(dir.read("Quorvane.log"), crlf(console));
+    EXPECT_TRUE(dir.read("in.txt") == text) << "the input changed";
+    if (c.file_size >= 0) {
+      std::string report = dir.read("out.txt");
+      ASSERT_GT(report.size(), 24u);
+      EXPECT_EQ(mask_date_line(report.substr(0, 26)), "<date>\r\n");
+      EXPECT_TRUE(is_cut_prefix(report.substr(24), whole_report.substr(6), kLimit - 24));
+    }
+  }
+}
+
+// A log of a hundred thousand rejections that cannot reach the disk: the
+// report is still whole, but the run does not claim success.
+TEST(FaultsEndToEnd, LogOnAFullDiskFailsTheRun) {
+  const std::string text = large_export("TPB ") + export_line("A", "1") + "\r\n" +
+                           export_line("A", "2") + "\r\n";
+  std::string rejections;
+  for (int n = 1; n <= kLargeCount; ++n) {
+    rejections += "Rejecting A Issue TPB " + std::to_string(n) + "\n";
+  }
+  const std::string logged = searching("in.txt") + rejections + "Processing A\n";
+  const long long kLimit = 64 * 1024;  // the log of about 2.5 MB stops after 64 KiB
+  struct Case {
+    std::string log;
+    long long file_size;
+  };
+  for (const Case& c : {Case{"/dev/full", -1}, Case{"Quorvane.log", kLimit}}) {
+    TempDir dir;
+    dir.write("in.txt", text);
+    RunResult run = run_quorvane_binary(
+        dir.root(), {"-i", "in.txt", "-o", "out.txt", "-l", c.log, "-n", "TPB"},
+        ChildLimits{c.file_size});
+    EXPECT_EQ(run.status, 255) << c.log;
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(run.out == expected_banner() + logged + "\nCouldn't write log file " + c.log + "\n")
+        << "console ends with: " << run.out.substr(run.out.size() > 200 ? run.out.size() - 200 : 0);
+    EXPECT_EQ(mask_date_line(dir.read("out.txt")), kMaskedReportHead +
+                                                       report_lines("A", 1, 2));
+    EXPECT_TRUE(dir.read("in.txt") == text) << "the input changed";
+    if (c.file_size >= 0) {
+      EXPECT_TRUE(is_cut_prefix(dir.read("Quorvane.log"), crlf(logged + kSuccessLine), kLimit));
+    }
+  }
+}
+
+// Directories where files belong are refused by name, and nothing is left
+// behind that the run did not need to create first.
+TEST(FaultsEndToEnd, DirectoriesAreNoFiles) {
+  struct Case {
+    Names args;
+    std::string message;
+    Names entries_after;
+  };
+  const Case cases[] = {
+      {{"-i", "adir", "-o", "out.txt"}, "Couldn't open input file adir\n", {"adir", "in.txt"}},
+      {{"-i", "in.txt", "-o", "adir"}, "Couldn't open output adir file\n", {"adir", "in.txt"}},
+      {{"-i", "in.txt", "-o", "out.txt", "-l", "adir"}, "Couldn't open log adir file\n",
+       {"adir", "in.txt", "out.txt"}},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    dir.write("in.txt", export_line("A", "1") + "\n");
+    ASSERT_EQ(mkdir(dir.path("adir").c_str(), 0755), 0);
+    RunResult run = run_quorvane_binary(dir.root(), c.args);
+    EXPECT_EQ(run.status, 255) << c.message;
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out, expected_banner() + c.message);
+    EXPECT_EQ(dir.entries(), c.entries_after) << c.message;
+    EXPECT_EQ(dir.read("in.txt"), export_line("A", "1") + "\n");
+  }
+}
+
+TEST(FaultsEndToEnd, InputWithoutReadPermissionIsNotOpened) {
+  if (geteuid() == 0) GTEST_SKIP() << "root reads a file of mode 000 all the same";
+  TempDir dir;
+  const std::string text = export_line("A", "1") + "\n";
+  dir.write("in.txt", text);
+  ASSERT_EQ(chmod(dir.path("in.txt").c_str(), 0), 0);
+  RunResult run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt"});
+  chmod(dir.path("in.txt").c_str(), 0644);
+  EXPECT_EQ(run.status, 255);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, expected_banner() + "Couldn't open input file in.txt\n");
+  EXPECT_EQ(dir.entries(), Names{"in.txt"});
+  EXPECT_EQ(dir.read("in.txt"), text);
+}
+
+// /proc/self/mem opens, but reading at offset 0 (never mapped) fails with EIO,
+// for root too: the reader's error ends the run before any report.
+TEST(FaultsEndToEnd, InputThatFailsOnReadingAbortsTheRun) {
+  TempDir dir;
+  RunResult run = run_quorvane_binary(dir.root(), {"-i", "/proc/self/mem", "-o", "out.txt"});
+  const std::string console = searching("/proc/self/mem") + "Error: Couldn't read input file\n" +
+                              "\nCouldn't create record set; aborting\n";
+  EXPECT_EQ(run.status, 255);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, expected_banner() + console);
+  EXPECT_EQ(dir.read("Quorvane.log"), crlf(console));
+  EXPECT_EQ(dir.read("out.txt"), "");
+}
+
+std::string with_nul(const char* text, std::size_t size) { return std::string(text, size); }
+
+// A NUL byte ends the text of the field it stands in; in a column that is not
+// stored it changes nothing, and a line of NULs is a record of empty fields.
+TEST(FaultsEndToEnd, NulBytesEndFieldsAndTheRunSucceeds) {
+  std::string first = export_line(with_nul("Ab\0cd", 5), "1");
+  first.replace(first.find("\tc3\t"), 4, with_nul("\tc\0" "3\t", 5));
+  const std::string text = first + "\r\n" +
+                           export_line("Ab", with_nul("2\0-7", 4)) + "\r\n" +
+                           export_line("Ab", "3", 20, with_nul("\"no\0te\"", 7)) + "\r\n" +
+                           with_nul("\0\0\0", 3) + "\r\n";
+  const std::string console = searching("in.txt") + "Processing Ab\n" + "Processing \n" + kSuccessLine;
+  expect_success(run_on_export(text), console,
+                 kMaskedReportHead + report_lines("Ab", 1, 2) +
+                     "Ab\tPub (1990)\t3\t$3.00\tno\r\n"
+                     "\t\t\t\t\r\n");
+}
+
+// Bytes that are no UTF-8 reach the console, the log and the report as they
+// were, in titles, numbers, book types and notes alike.
+TEST(FaultsEndToEnd, InvalidUtf8PassesThroughUntouched) {
+  const std::string title = "Bad\xC3\x28 \xA0\xA1 \xF0\x28\x8C\x28 \xC0\xAF \xED\xA0\x80 \xFF";
+  const std::string note = "\x80\xBF\xFE\xC3";
+  const std::string text = export_line(title, "1") + "\r\n" +
+                           export_line(title, "2\xE2\x82", 20, "\"" + note + "\"") + "\r\n" +
+                           export_line(title, "\xC3\xA9t\xE9 4") + "\r\n";
+  const std::string console = searching("in.txt") + "Processing " + title + "\n" +
+                              "Processing " + title + " \xC3\xA9t\xE9\n" + kSuccessLine;
+  expect_success(run_on_export(text), console,
+                 kMaskedReportHead +
+                     title + "\tPub (1990)\t1\t$3.00\tnote\r\n" +
+                     title + "\tPub (1990)\t2\xE2\x82\t$3.00\t" + note + "\r\n" +
+                     title + " \xC3\xA9t\xE9\tPub (1990)\t4\t$3.00\tnote\r\n");
+}
+
+// One line of more than a megabyte (longer than the reader's buffer) is one
+// record whose columns are cut at their field widths.
+TEST(FaultsEndToEnd, AMegabyteLineIsOneRecordCutAtTheFieldWidths) {
+  std::string line;
+  for (int column = 1; column <= 20; ++column) {
+    if (column > 1) line += '\t';
+    switch (column) {
+      case 5: line += "\"" + std::string(600000, 'T') + "\""; break;
+      case 6: line += "\"" + std::string(300, 'P') + "\""; break;
+      case 14: line += "\"1234567890123456789\""; break;
+      case 17: line += "$" + std::string(40, '9'); break;
+      case 18: line += "\"" + std::string(500000, 'n') + "\""; break;
+      default: line += "c" + std::to_string(column); break;
+    }
+  }
+  ASSERT_GT(line.size(), 1u << 20);
+  const std::string title(134, 'T');
+  expect_success(run_on_export(line + "\r\n"),
+                 searching("in.txt") + "Processing " + title + "\n" + kSuccessLine,
+                 kMaskedReportHead + title + "\t" + std::string(39, 'P') +
+                     "\t12345678901234\t$" + std::string(13, '9') + "\t" +
+                     std::string(999, 'n') + "\r\n");
+}
+
+// A line of spaces and tabs is blank however long it is. Lines longer than
+// the reader keeps whole are compacted on the way; that must not turn the
+// tabs after column 18, or the CR of the line end, into text that makes a
+// record of blank fields.
+TEST(FaultsEndToEnd, LongBlankLinesStayBlank) {
+  std::vector<std::string> columns(20, std::string(4000, ' '));
+  std::string blank;
+  for (const std::string& column : columns) blank += (blank.empty() ? "" : "\t") + column;
+  const std::string huge_blank = blank + blank + blank + blank;  // 320 kB, 77 columns
+  std::string big_note = "\"" + std::string(800000, 'n') + "\"";
+  struct Case {
+    const char* what;
+    std::string text;
+    std::string kept;  // the report lines
+  };
+  const std::string first = export_line("A", "1") + "\r\n";
+  const std::string second = export_line("A", "2") + "\r\n";
+  const std::string lines = report_lines("A", 1, 2);
+  const Case cases[] = {
+      {"last line, no line end", first + second + blank, lines},
+      {"last line, CR only", first + second + std::string(70000, ' ') + "\r", lines},
+      {"between lines, spanning the reader's pieces",
+       export_line("A", "1", 20, big_note) + "\r\n" + huge_blank + "\r\n" + second,
+       "A\tPub (1990)\t1\t$3.00\t" + std::string(999, 'n') + "\r\n" + report_lines("A", 2, 2)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    expect_success(run_on_export(c.text), searching("in.txt") + "Processing A\n" + kSuccessLine,
+                   kMaskedReportHead + c.kept);
+  }
+}
+
+// A console piped into a reader that has gone (`quorvane ... | head -1`)
+// must not end the run between truncating the report and writing it.
+TEST(FaultsEndToEnd, AConsoleNobodyReadsDoesNotStopTheRun) {
+  // Rejection lines fill the console's buffer long before the report is due.
+  std::string text;
+  std::string log = searching("in.txt") + "Processing A\n";
+  for (int n = 1; n <= 20000; ++n) {
+    text += export_line("A", std::to_string(n) + "/V") + "\r\n";
+    log += "\tRejecting issue " + std::to_string(n) + "/V (original owned)\n";
+  }
+  text += export_line("B", "1") + "\r\n";
+  log += "Processing B\n" + kSuccessLine;
+  TempDir dir;
+  dir.write("in.txt", text);
+  ChildLimits limits;
+  limits.closed_stdout = true;
+  RunResult run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt"}, limits);
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_TRUE(dir.read("Quorvane.log") == crlf(log)) << "the log is not whole";
+  EXPECT_EQ(mask_date_line(dir.read("out.txt")), kMaskedReportHead + report_lines("B", 1, 1));
+}
+
+}  // namespace
