@@ -15,8 +15,6 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-const std::string kHeader = "Title\tPublisher and Publishing Dates\tNumber\tNM Value\tNotes\r\n";
-
 // An export of one line per "title|number" entry, with the given line end.
 std::string export_of(const Names& entries, const std::string& line_end = "\r\n") {
   std::string text;
@@ -29,7 +27,7 @@ std::string export_of(const Names& entries, const std::string& line_end = "\r\n"
 
 // The report lines of "title|number" entries, as export_of's records give them.
 std::string report_of(const Names& entries) {
-  std::string text = "<date>\r\n\r\n\r\n" + kHeader;
+  std::string text = kMaskedReportHead;
   for (const std::string& entry : entries) {
     std::size_t bar = entry.find('|');
     text += entry.substr(0, bar) + "\tPub (1990)\t" + entry.substr(bar + 1) + "\t$3.00\tnote\r\n";
@@ -37,37 +35,7 @@ std::string report_of(const Names& entries) {
   return text;
 }
 
-struct Outcome {
-  RunResult run;
-  std::string log;
-  std::string report;
-};
-
-Outcome run_on(const std::string& export_text, Names extra = {}) {
-  TempDir dir;
-  dir.write("in.txt", export_text);
-  Names args{"-i", "in.txt", "-o", "out.txt"};
-  args.insert(args.end(), extra.begin(), extra.end());
-  Outcome outcome;
-  outcome.run = run_quorvane_binary(dir.root(), args);
-  outcome.log = dir.read("Quorvane.log");
-  outcome.report = mask_date_line(dir.read("out.txt"));
-  EXPECT_EQ(dir.read("in.txt"), export_text);
-  return outcome;
-}
-
-// Checks a successful run: the console after the banner, the same text in the
-// log with CR LF, and the report.
-void expect_success(const Outcome& outcome, const std::string& console, const std::string& report) {
-  EXPECT_EQ(outcome.run.status, 0);
-  EXPECT_EQ(outcome.run.err, "");
-  EXPECT_EQ(outcome.run.out, expected_banner() + console);
-  EXPECT_EQ(outcome.log, crlf(console));
-  EXPECT_EQ(outcome.report, report);
-}
-
-const char kSearching[] = "Searching in.txt for holes less than 4 issues\n\n";
-const char kSuccess[] = "\nProcessing successful; exiting\n";
+const std::string kSearching = searching("in.txt");
 
 TEST(PipelineEndToEnd, WorkedExampleOfTwoTitles) {
   Names entries{"S|5", "S|6", "S|6/A", "S|7", "S|9",
@@ -81,8 +49,8 @@ TEST(PipelineEndToEnd, WorkedExampleOfTwoTitles) {
                         "\tRejecting issue T 8-2 (own a printing)\n"
                         "\tRejecting issue T 8-4 (own a printing)\n"
                         "\tRejecting issue 12/A (original owned)\n" +
-                        kSuccess;
-  expect_success(run_on(export_of(entries)), console,
+                        kSuccessLine;
+  expect_success(run_on_export(export_of(entries)), console,
                  report_of({"S|5", "S|6", "S|6/A", "S|7", "S|9", "T|3", "T|5", "T|7", "T|9"}));
 }
 
@@ -97,12 +65,12 @@ TEST(PipelineEndToEnd, LfAndCrLfExportsGiveTheSameRun) {
                         "Processing B\n"
                         "Processing A\n"
                         "\tRejecting issue 2-2 (original owned)\n" +
-                        kSuccess;
+                        kSuccessLine;
   std::string report = report_of({"A|1", "A|2", "B Annual|3", "B TPB|4", "B|4"});
   for (const char* line_end : {"\n", "\r\n"}) {
     std::string text = export_of(entries, line_end);
     text.pop_back();  // the last line needs no line end
-    expect_success(run_on(text, {"-n", "TP"}), console, report);
+    expect_success(run_on_export(text, {"-n", "TP"}), console, report);
   }
 }
 
@@ -121,41 +89,34 @@ TEST(PipelineEndToEnd, HoleSizeDecidesWhichRunsReachTheReport) {
   };
   for (const Case& c : cases) {
     std::string console = std::string("Searching in.txt for holes less than ") + c.size +
-                          " issues\n\nProcessing A\n" + kSuccess;
-    expect_success(run_on(export_of(entries), {"-s", c.size}), console, report_of(c.kept));
+                          " issues\n\nProcessing A\n" + kSuccessLine;
+    expect_success(run_on_export(export_of(entries), {"-s", c.size}), console, report_of(c.kept));
   }
 }
 
 TEST(PipelineEndToEnd, Utf8AndOtherHighBytesPassThroughUntouched) {
   std::string title = "Ast\xC3\xA9rix \xE3\x82\xA2\xE3\x82\xAD\xE3\x83\xA9 \xFF\xFE";
   std::string text = "\xEF\xBB\xBF" + export_of({title + "|1", title + "|2"});
-  expect_success(run_on(text), std::string(kSearching) + "Processing " + title + "\n" + kSuccess,
+  expect_success(run_on_export(text), std::string(kSearching) + "Processing " + title + "\n" + kSuccessLine,
                  report_of({title + "|1", title + "|2"}));
 }
 
 TEST(PipelineEndToEnd, BlankLinesAndShortLinesAreHandledQuietly) {
   std::string text = "\r\n \t \r\n" + export_line("A", "1") + "\r\n\r\n" +
                      export_line("A", "2", 17) + "\r\n" + export_line("A", "3", 18) + "\r\n";
-  std::string console = std::string(kSearching) + "Processing A\n" + kSuccess;
-  expect_success(run_on(text), console,
-                 "<date>\r\n\r\n\r\n" + kHeader +
+  std::string console = std::string(kSearching) + "Processing A\n" + kSuccessLine;
+  expect_success(run_on_export(text), console,
+                 kMaskedReportHead +
                      "A\tPub (1990)\t1\t$3.00\tnote\r\n"
                      "A\tPub (1990)\t2\t$3.00\t\r\n"
                      "A\tPub (1990)\t3\t$3.00\tnote\r\n");
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
 }
 
 TEST(PipelineEndToEnd, SampleExportGivesTheExpectedReport) {
   std::string sample = read_file(QUORVANE_SOURCE_DIR "/examples/sample_export.txt");
   std::string expected = read_file(QUORVANE_SOURCE_DIR "/examples/sample_report.txt");
   ASSERT_FALSE(sample.empty());
-  Outcome outcome = run_on(sample, {"-n", "TPB"});
+  Outcome outcome = run_on_export(sample, {"-n", "TPB"});
   EXPECT_EQ(outcome.run.status, 0);
   EXPECT_EQ(outcome.run.err, "");
   EXPECT_EQ(outcome.report, mask_date_line(expected));

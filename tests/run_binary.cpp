@@ -1,10 +1,16 @@
 #include "run_binary.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -32,8 +38,10 @@ void TempDir::write(const std::string& name, const std::string& bytes) const {
   std::ofstream(path(name), std::ios::binary | std::ios::trunc) << bytes;
 }
 
-std::string TempDir::read(const std::string& name) const {
-  std::ifstream file(path(name), std::ios::binary);
+std::string TempDir::read(const std::string& name) const { return read_file(path(name)); }
+
+std::string read_file(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
   if (!file) return "<missing>";
   std::ostringstream bytes;
   bytes << file.rdbuf();
@@ -71,45 +79,7 @@ std::string mask_copyright(const std::string& out) {
   return out.substr(0, start) + kCopyrightMask + out.substr(end);
 }
 
-std::string read_all(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << file.rdbuf();
-  return bytes.str();
-}
-
 }  // namespace
-
-RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args) {
-  std::string out_path = directory + "/../" + fs::path(directory).filename().string() + ".out";
-  std::string err_path = directory + "/../" + fs::path(directory).filename().string() + ".err";
-  RunResult result;
-  pid_t child = fork();
-  if (child == 0) {
-    int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int in = open("/dev/null", O_RDONLY);
-    if (out < 0 || err < 0 || in < 0 || chdir(directory.c_str()) != 0) _exit(120);
-    dup2(in, 0);
-    dup2(out, 1);
-    dup2(err, 2);
-    std::vector<char*> argv;
-    static char program[] = "quorvane";
-    argv.push_back(program);
-    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-    argv.push_back(nullptr);
-    execv(QUORVANE_BINARY, argv.data());
-    _exit(121);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  result.out = mask_copyright(read_all(out_path));
-  result.err = read_all(err_path);
-  std::remove(out_path.c_str());
-  std::remove(err_path.c_str());
-  return result;
-}
 
 std::string expected_banner() {
   const std::string rule(56, '-');
@@ -130,6 +100,38 @@ std::string expected_usage() {
          "  -h  --help                   Print Help information\n";
 }
 
+std::string searching(const std::string& input, const std::string& size) {
+  return "Searching " + input + " for holes less than " + size + " issues\n\n";
+}
+
+const std::string kReportHeader =
+    "Title\tPublisher and Publishing Dates\tNumber\tNM Value\tNotes\r\n";
+
+const std::string kMaskedReportHead = "<date>\r\n\r\n\r\n" + kReportHeader;
+
+const std::string kSuccessLine = "\nProcessing successful; exiting\n";
+
+Outcome run_on_export(const std::string& export_text, const std::vector<std::string>& extra) {
+  TempDir dir;
+  dir.write("in.txt", export_text);
+  std::vector<std::string> args{"-i", "in.txt", "-o", "out.txt"};
+  args.insert(args.end(), extra.begin(), extra.end());
+  Outcome outcome;
+  outcome.run = run_quorvane_binary(dir.root(), args);
+  outcome.log = dir.read("Quorvane.log");
+  outcome.report = mask_date_line(dir.read("out.txt"));
+  EXPECT_TRUE(dir.read("in.txt") == export_text) << "the input changed";
+  return outcome;
+}
+
+void expect_success(const Outcome& outcome, const std::string& console, const std::string& report) {
+  EXPECT_EQ(outcome.run.status, 0);
+  EXPECT_EQ(outcome.run.err, "");
+  EXPECT_EQ(outcome.run.out, expected_banner() + console);
+  EXPECT_EQ(outcome.log, crlf(console));
+  EXPECT_EQ(outcome.report, report);
+}
+
 std::string crlf(const std::string& text) {
   std::string converted;
   for (char c : text) {
@@ -148,4 +150,86 @@ std::string mask_date_line(const std::string& report) {
     return "<bad date line>";
   }
   return "<date>" + report.substr(end);
+}
+
+namespace {
+
+// Moves what is ready on the child's pipes into `out` and `err`, until both
+// pipes are closed.
+void drain_pipes(int out_fd, int err_fd, std::string* out, std::string* err) {
+  pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
+  std::string* sinks[2] = {out, err};
+  int open_count = 2;
+  char buffer[65536];
+  while (open_count > 0) {
+    if (poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int k = 0; k < 2; ++k) {
+      if (fds[k].fd < 0 || fds[k].revents == 0) continue;
+      ssize_t got = read(fds[k].fd, buffer, sizeof buffer);
+      if (got > 0) {
+        sinks[k]->append(buffer, static_cast<std::size_t>(got));
+      } else if (got == 0 || errno != EINTR) {
+        close(fds[k].fd);
+        fds[k].fd = -1;
+        --open_count;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args,
+                              const ChildLimits& limits) {
+  RunResult result;
+  int out_pipe[2];
+  int err_pipe[2];
+  if (pipe(out_pipe) != 0) return result;
+  if (pipe(err_pipe) != 0) {
+    close(out_pipe[0]);
+    close(out_pipe[1]);
+    return result;
+  }
+  pid_t child = fork();
+  if (child == 0) {
+    int in = open("/dev/null", O_RDONLY);
+    if (in < 0 || chdir(directory.c_str()) != 0) _exit(120);
+    dup2(in, 0);
+    dup2(out_pipe[1], 1);
+    if (limits.closed_stdout) {
+      // Every write to standard output then meets a pipe without a reader.
+      int dead[2];
+      if (pipe(dead) != 0) _exit(123);
+      close(dead[0]);
+      dup2(dead[1], 1);
+    }
+    dup2(err_pipe[1], 2);
+    close(out_pipe[0]);
+    close(err_pipe[0]);
+    if (limits.file_size >= 0) {
+      // A write past the limit then fails with EFBIG instead of killing the tool.
+      signal(SIGXFSZ, SIG_IGN);
+      rlimit limit{static_cast<rlim_t>(limits.file_size), static_cast<rlim_t>(limits.file_size)};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(122);
+    }
+    std::vector<char*> argv;
+    static char program[] = "quorvane";
+    argv.push_back(program);
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    execv(QUORVANE_BINARY, argv.data());
+    _exit(121);
+  }
+  close(out_pipe[1]);
+  close(err_pipe[1]);
+  std::string out;
+  drain_pipes(out_pipe[0], err_pipe[0], &out, &result.err);
+  int status = 0;
+  waitpid(child, &status, 0);
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.out = mask_copyright(out);
+  return result;
 }

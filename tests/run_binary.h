@@ -37,15 +37,54 @@ class TempDir {
   std::string root_;
 };
 
+/// The bytes of the file at `path`; "<missing>" when it cannot be opened.
+std::string read_file(const std::string& path);
+
+/// What the child of run_quorvane_binary is held to.
+struct ChildLimits {
+  long long file_size = -1;    ///< RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: no limit
+  bool closed_stdout = false;  ///< standard output a pipe nobody reads (out stays "")
+};
+
 /// Runs the quorvane executable with `args` in `directory`, standard input
-/// closed, and collects its output.
-RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args);
+/// closed, under `limits`, and collects its output through pipes (which no
+/// file-size limit cuts short).
+RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args,
+                              const ChildLimits& limits = {});
+
+/// What a run on an export left: its console and the log and report files.
+struct Outcome {
+  RunResult run;
+  std::string log;     ///< Quorvane.log
+  std::string report;  ///< the report with its date line masked
+};
+
+/// Runs the tool on `export_text` as in.txt with `-o out.txt` and `extra`
+/// options in a fresh directory; checks that the input was left as it was.
+Outcome run_on_export(const std::string& export_text, const std::vector<std::string>& extra = {});
+
+/// Checks a successful run: `console` after the banner, the same text in the
+/// log with CR LF, and `report` (date line masked).
+void expect_success(const Outcome& outcome, const std::string& console, const std::string& report);
 
 /// The banner the tool prints first, with the copyright line masked.
 std::string expected_banner();
 
 /// The usage text for the program name "quorvane".
 std::string expected_usage();
+
+/// The announcement that opens the console and the log.
+std::string searching(const std::string& input, const std::string& size = "4");
+
+/// The report's header line.
+extern const std::string kReportHeader;
+
+/// How every report begins once its date line is masked: the date line, two
+/// empty lines and the header.
+extern const std::string kMaskedReportHead;
+
+/// The closing line of a successful run.
+extern const std::string kSuccessLine;
 
 /// `text` with every "\n" written as CR LF, as the log and report store it.
 std::string crlf(const std::string& text);

@@ -9,9 +9,9 @@
 // large blocks instead. A block goes back to the system once every object in
 // it has been given back.
 
-/// Returns `size` bytes (at most kRecordMemoryLargest), aligned for a
+/// Returns `wanted` bytes (at most kRecordMemoryLargest), aligned for a
 /// pointer, or null when memory runs out.
-void* record_memory_take(std::size_t size);
+void* record_memory_take(std::size_t wanted);
 
 /// Gives back an object taken with record_memory_take; null is ignored.
 void record_memory_give_back(void* object);
