@@ -86,8 +86,8 @@ std::string expected_banner() {
   return "\n" + rule + "\n Quorvane Version 1.0.0\n" + kCopyrightMask + "\n" + rule + "\n\n";
 }
 
-std::string expected_usage() {
-  return "quorvane [options]\n"
+std::string expected_usage(const std::string& program) {
+  return program + " [options]\n"
          "  -i  --input <input file>     File to parse for missing issue holes\n"
          "  -o  --output <output file>   File to contain the filtered output\n"
          "  -s  --hole <hole size>       Size of the hole to capture\n"

@@ -70,8 +70,8 @@ void expect_success(const Outcome& outcome, const std::string& console, const st
 /// The banner the tool prints first, with the copyright line masked.
 std::string expected_banner();
 
-/// The usage text for the program name "quorvane".
-std::string expected_usage();
+/// The usage text the tool prints when run as `program`.
+std::string expected_usage(const std::string& program = "quorvane");
 
 /// The announcement that opens the console and the log.
 std::string searching(const std::string& input, const std::string& size = "4");

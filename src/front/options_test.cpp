@@ -7,21 +7,11 @@
 #include <vector>
 
 #include "front/getopt.h"
+#include "run_binary.h"
 
 namespace {
 
-const char kUsage[] =
-    "prog [options]\n"
-    "  -i  --input <input file>     File to parse for missing issue holes\n"
-    "  -o  --output <output file>   File to contain the filtered output\n"
-    "  -s  --hole <hole size>       Size of the hole to capture\n"
-    "                               If hole size is < size, keep the hole\n"
-    "                               Default is 4\n"
-    "  -n  --ignore <book type>     Don't include this type in the output\n"
-    "                               <book type> must match those given in ComicBase\n"
-    "  -l  --log <log file>         Name of the log file to store output\n"
-    "                               Default is Quorvane.log\n"
-    "  -h  --help                   Print Help information\n";
+const std::string kUsage = expected_usage("prog");
 
 // The outcome of one parse_options run with both console streams captured.
 struct Outcome {
@@ -197,15 +187,14 @@ TEST_F(OptionsTest, NullArgvIsAnErrorWithANamelessUsage) {
   testing::internal::CaptureStderr();
   EXPECT_FALSE(parse_options(2, nullptr, &status));
   testing::internal::GetCapturedStderr();  // the parser's diagnostic, tested with the parser
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), std::string(kUsage).substr(4));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), expected_usage(""));
   EXPECT_EQ(status, -1);
 }
 
 TEST_F(OptionsTest, UsageTextByteForByte) {
   testing::internal::CaptureStdout();
   print_usage("C:\\bin\\quorvane.exe");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            std::string("C:\\bin\\quorvane.exe") + (kUsage + 4));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), expected_usage("C:\\bin\\quorvane.exe"));
 }
 
 }  // namespace
