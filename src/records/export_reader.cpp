@@ -120,18 +120,19 @@ bool read_record_line(std::string_view line, bool has_dropped_text) {
 
   // A number that leads with a book type ("Annual 3") moves the type into the
   // title, so that those issues form a title of their own.
-  char folded_title[kTitleWidth];
+  // Both are cut to their fields already, so the joined text always fits.
+  char folded_title[kTitleWidth + kNumberWidth];
   if (columns.number.find(' ') != std::string_view::npos) {
     std::size_t at = 0;
     std::string_view type = next_word(columns.number, &at);
     std::string_view issue = next_word(columns.number, &at);
     if (!type.empty()) {
-      std::string folded(columns.title);
-      folded += ' ';
-      folded += type;
-      std::size_t length = cut_to_field(folded, kTitleWidth).size();
-      std::memcpy(folded_title, folded.data(), length);
-      columns.title = std::string_view(folded_title, length);
+      std::size_t length = columns.title.size();
+      std::memcpy(folded_title, columns.title.data(), length);
+      folded_title[length++] = ' ';
+      std::memcpy(folded_title + length, type.data(), type.size());
+      length += type.size();
+      columns.title = cut_to_field(std::string_view(folded_title, length), kTitleWidth);
     }
     columns.number = issue;
   }
