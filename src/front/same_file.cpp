@@ -1,38 +1,44 @@
 #include "front/same_file.h"
 
-#include <filesystem>
 #include <system_error>
+
+#include "platform/platform.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-// Where a path that does not exist yet will be created: through any dangling
-// links it is made of, then made absolute and free of "." and "..".
-fs::path creation_target(fs::path path, std::error_code& error) {
-  for (int hops = 0; hops < 40; ++hops) {
+fs::path creation_target(const fs::path& named) {
+  // Links are followed by hand, since weakly_canonical stops at a dangling one
+  // and the file would be created where it points.
+  constexpr int kMostHops = 40;
+  std::error_code error;
+  fs::path path = named;
+  int hops = 0;
+  for (; hops < kMostHops; ++hops) {
     if (!fs::is_symlink(fs::symlink_status(path, error))) break;
     fs::path target = fs::read_symlink(path, error);
-    if (error) break;
+    if (error) return {};
     path = target.is_absolute() ? target : path.parent_path() / target;
   }
+  if (hops == kMostHops) return {};
   error.clear();
-  return fs::weakly_canonical(fs::absolute(path, error), error);
+  fs::path absolute = fs::absolute(path, error);
+  if (error) return {};
+  fs::path resolved = fs::weakly_canonical(absolute, error);
+  return error ? fs::path() : resolved;
 }
 
-}  // namespace
-
 bool same_file(const std::string& a, const std::string& b) {
+  const fs::path a_path = file_path(a);
+  const fs::path b_path = file_path(b);
   std::error_code error;
-  bool a_exists = fs::exists(a, error);
-  bool b_exists = fs::exists(b, error);
+  bool a_exists = fs::exists(a_path, error);
+  bool b_exists = fs::exists(b_path, error);
   if (a_exists && b_exists) {
-    bool same = fs::equivalent(a, b, error);
+    bool same = fs::equivalent(a_path, b_path, error);
     return !error && same;
   }
   if (a_exists != b_exists) return false;
-  fs::path a_target = creation_target(a, error);
-  if (error) return false;
-  fs::path b_target = creation_target(b, error);
-  return !error && a_target == b_target;
+  fs::path a_target = creation_target(a_path);
+  fs::path b_target = creation_target(b_path);
+  return !a_target.empty() && a_target == b_target;
 }

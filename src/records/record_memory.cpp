@@ -1,9 +1,8 @@
 #include "records/record_memory.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
-#include <cstdlib>
+
+#include "platform/platform.h"
 
 // AddressSanitizer cannot see inside a block on its own: what no object holds
 // is marked off-limits, so that a write past a record is caught as it would
@@ -52,12 +51,8 @@ Block* block_of(void* object) {
 }
 
 Block* new_block() {
-  Block* block = static_cast<Block*>(std::aligned_alloc(kBlockSize, kBlockSize));
+  Block* block = static_cast<Block*>(allocate_aligned_block(kBlockSize));
   if (block == nullptr) return nullptr;
-#ifdef MADV_HUGEPAGE
-  // One fault per block instead of one per page, where the system allows it.
-  madvise(block, kBlockSize, MADV_HUGEPAGE);
-#endif
   block->live = 0;
   block->used = kHeaderSize;
   MARK_OFF_LIMITS(reinterpret_cast<char*>(block) + kHeaderSize, kBlockSize - kHeaderSize);
@@ -66,7 +61,7 @@ Block* new_block() {
 
 void free_block(Block* block) {
   MARK_IN_USE(block, kBlockSize);
-  std::free(block);
+  free_aligned_block(block);
 }
 
 }  // namespace

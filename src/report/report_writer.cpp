@@ -4,6 +4,7 @@
 #include <string>
 
 #include "holes/run_detection.h"
+#include "platform/platform.h"
 #include "records/issue_record.h"
 
 void format_date_text(const std::tm& when, char* out) {
@@ -38,7 +39,7 @@ void append_record_line(std::string* line, const IssueRecord& record) {
 void write_report(std::FILE* output) {
   std::time_t now = std::time(nullptr);
   std::tm local{};
-  localtime_r(&now, &local);
+  local_time(now, &local);
   char date_text[kDateTextSize];
   format_date_text(local, date_text);
   std::fprintf(output, "%s\r\n\r\n\r\n", date_text);

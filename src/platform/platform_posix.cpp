@@ -1,0 +1,108 @@
+// The platform functions on POSIX systems (Linux, macOS, the BSDs).
+#ifndef _WIN32
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+
+#include "platform/platform.h"
+
+namespace fs = std::filesystem;
+
+void ignore_broken_pipes() { std::signal(SIGPIPE, SIG_IGN); }
+
+void open_standard_streams() {
+  for (int descriptor = 0; descriptor <= 2; ++descriptor) {
+    if (fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) continue;
+    // open returns the lowest free descriptor, which is this one.
+    int null = open("/dev/null", descriptor == 0 ? O_RDONLY : O_WRONLY);
+    if (null >= 0 && null != descriptor) {
+      dup2(null, descriptor);
+      close(null);
+    }
+  }
+}
+
+fs::path file_path(const std::string& utf8_path) { return fs::u8path(utf8_path); }
+
+std::FILE* open_file(const std::string& utf8_path, const char* mode) {
+  return std::fopen(utf8_path.c_str(), mode);
+}
+
+bool is_directory_stream(std::FILE* stream) {
+  struct stat status;
+  return fstat(fileno(stream), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool local_time(std::time_t when, std::tm* out) { return localtime_r(&when, out) != nullptr; }
+
+void* allocate_aligned_block(std::size_t size) {
+  void* block = std::aligned_alloc(size, size);
+#ifdef MADV_HUGEPAGE
+  // One fault per block instead of one per page, where the system allows it.
+  if (block != nullptr) madvise(block, size, MADV_HUGEPAGE);
+#endif
+  return block;
+}
+
+void free_aligned_block(void* block) { std::free(block); }
+
+std::FILE* create_temporary_file(const fs::path& folder, fs::path* made) {
+  // A hidden name, so that a leftover of a killed run stays out of the way.
+  std::string pattern = (folder / ".quorvane-XXXXXX").string();
+  int descriptor = mkstemp(&pattern[0]);
+  if (descriptor < 0) return nullptr;
+  std::FILE* stream = fdopen(descriptor, "wb");
+  if (stream == nullptr) {
+    close(descriptor);
+    unlink(pattern.c_str());
+    return nullptr;
+  }
+  *made = pattern;
+  return stream;
+}
+
+void copy_file_permissions(std::FILE* stream, const fs::path& model) {
+  const int descriptor = fileno(stream);
+  if (model.empty()) {
+    // mkstemp made the file private; a new report is as readable as any
+    // file the user creates.
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(descriptor, 0666 & ~mask);
+    return;
+  }
+  struct stat status;
+  if (stat(model.c_str(), &status) != 0) return;
+  // Ownership first: changing it may clear the set-id bits that the mode
+  // then puts back. Only a privileged run can give the file away; for
+  // anyone else the owner already matches.
+  if (fchown(descriptor, status.st_uid, status.st_gid) != 0) {
+    // Not allowed: the run's own user and group it is.
+  }
+  fchmod(descriptor, status.st_mode & 07777);
+}
+
+bool replace_file(const fs::path& from, const fs::path& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::FILE* open_without_truncating(const fs::path& path) {
+  int descriptor = open(path.c_str(), O_WRONLY);
+  if (descriptor < 0) return nullptr;
+  std::FILE* stream = fdopen(descriptor, "wb");
+  if (stream == nullptr) close(descriptor);
+  return stream;
+}
+
+bool truncate_stream(std::FILE* stream) {
+  return std::fflush(stream) == 0 && ftruncate(fileno(stream), 0) == 0 &&
+         std::fseek(stream, 0, SEEK_SET) == 0;
+}
+
+#endif  // !_WIN32
