@@ -1,47 +1,109 @@
 #!/usr/bin/env bash
-# Times the tool on generated exports next to awk reading the same file, and
-# prints the figures beside their goals. Figures only: it never fails on them.
+# Times the tool on generated exports next to mawk and `wc -l` reading the same
+# file, prints the figures beside their goals, and checks that the tool's
+# console, log and report are byte for byte the ones recorded in
+# bench/output_digests.txt. The figures never fail the run; different
+# outputs do.
 #
-#   bench/run_bench.sh BUILD_DIR [RUNS]
+#   bench/run_bench.sh BUILD_DIR [ROUNDS]   time (medians of ROUNDS, 5 by default) and check
+#   bench/run_bench.sh BUILD_DIR --record   record the digests of BUILD_DIR's tool
 set -euo pipefail
-build=${1:-build}
-runs=${2:-3}
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-build}" && pwd)
+mode=${2:-5}
 data=$build/bench-data
-mkdir -p "$data"
 tool=$build/quorvane
 measure=$build/measure
+digests=$here/output_digests.txt
+mkdir -p "$data"
 
-export_file() {  # shape lines -> path of the generated export (made once)
-  local path=$data/$1-$2.txt
-  [ -s "$path" ] || "$build/generate_export" "$1" "$2" > "$path"
-  echo "$path"
+export_file() {  # shape lines -> name of the generated export in $data (made once)
+  local name=$1-$2.txt
+  [ -s "$data/$name" ] || "$build/generate_export" "$1" "$2" > "$data/$name"
+  echo "$name"
 }
 
-run_tool() {  # export -> "<seconds> <kilobytes>"
-  "$measure" "$runs" "$tool" -i "$1" -o "$data/report.txt" -l "$data/run.log"
+# The outputs of one run, in $data, as one digest: the exit status and the
+# console, then the log, then the report with its date line (the first 24
+# bytes) masked.
+outputs_digest() {  # export [options...]
+  local status=0
+  (cd "$data" && "$tool" -i "$@" -o check-report.txt -l check.log > check-console.txt) || status=$?
+  { echo "status $status"; cat "$data/check-console.txt"; echo "--- log"; cat "$data/check.log"
+    echo "--- report"; printf '<date>'; tail -c +25 "$data/check-report.txt"; } |
+    sha256sum | cut -d' ' -f1
 }
 
-megabytes() { awk -v bytes="$(stat -c %s "$1")" 'BEGIN { printf "%.1f", bytes / 1048576 }'; }
+cp "$here/../examples/sample_export.txt" "$data/sample_export.txt"
+checks=(
+  "sample_export.txt -n TPB"
+  "$(export_file realistic 100000)"
+  "$(export_file realistic 100000) -n TPB -n HC -s 7"
+  "$(export_file realistic 1000000)"
+  "$(export_file consecutive 1000000)"
+  "$(export_file consecutive 1000000) -s 1000000"
+  "$(export_file editions 200000)"
+  "$(export_file long_line 1048576)"
+)
 
-echo "Quorvane benchmark: best of $runs runs, $(nproc) cores"
-printf '\n%-10s %8s %9s %9s %9s %9s %10s %10s\n' lines MB tool_s awk_s ratio MB/s peak_MB peak/input
-declare -A tool_seconds
-for lines in 100000 1000000; do
-  file=$(export_file realistic $lines)
-  read -r seconds kilobytes < <(run_tool "$file")
-  read -r awk_seconds _ < <("$measure" "$runs" awk -F'\t' '{print $5, $14}' "$file")
-  mb=$(megabytes "$file")
-  tool_seconds[$lines]=$seconds
-  awk -v l="$lines" -v mb="$mb" -v t="$seconds" -v a="$awk_seconds" -v kb="$kilobytes" 'BEGIN {
-    printf "%-10s %8s %9.3f %9.3f %9.2f %9.0f %10.1f %10.2f\n", l, mb, t, a, t / a, mb / t, kb / 1024, kb / 1024 / mb }'
-done
-awk -v small="${tool_seconds[100000]}" -v large="${tool_seconds[1000000]}" 'BEGIN {
-  printf "\ngrowth: ten times the lines took %.1f times the time (goal: at most 11)\n", large / small }'
-echo "goals: ratio to awk at most 0.25 on 1,000,000 lines; peak/input at most 1.00"
+if [ "$mode" = --record ]; then
+  for check in "${checks[@]}"; do
+    # shellcheck disable=SC2086  # the options are words
+    echo "$(outputs_digest $check)  $check"
+  done > "$digests"
+  echo "Recorded $(wc -l < "$digests") digests in $digests"
+  exit 0
+fi
+rounds=$mode
 
-printf '\n%-34s %9s %9s   (goal: under 1 s each)\n' shape tool_s peak_MB
-for shape in "consecutive 1000000" "editions 200000" "long_line 1048576"; do
-  file=$(export_file $shape)
-  read -r seconds kilobytes < <(run_tool "$file")
-  awk -v s="$shape" -v t="$seconds" -v kb="$kilobytes" 'BEGIN { printf "%-34s %9.3f %9.1f\n", s, t, kb / 1024 }'
+megabytes() { awk -v bytes="$(stat -c %s "$data/$1")" 'BEGIN { printf "%.1f", bytes / 1048576 }'; }
+verdict() { awk -v v="$1" -v g="$2" 'BEGIN { print (v <= g ? "met" : "MISSED") }'; }
+
+# Rounds of the given commands in $data; one "<seconds> <kilobytes>" line each.
+timed() { (cd "$data" && "$measure" "$rounds" "$@"); }
+tool_on() { echo "$tool" -i "$1" -o report.txt -l run.log; }
+
+echo "Quorvane benchmark: medians of $rounds alternating runs, $(nproc) cores," \
+     "load $(cut -d' ' -f1-3 /proc/loadavg)"
+large=$(export_file realistic 1000000)
+small=$(export_file realistic 100000)
+# shellcheck disable=SC2046
+{ read -r tool_s tool_kb; read -r mawk_s _; read -r wc_s _; } < <(
+  timed $(tool_on "$large") --- mawk -F'\t' '{print $5,$14}' "$large" --- wc -l "$large")
+# shellcheck disable=SC2046
+read -r small_s _ < <(timed $(tool_on "$small"))
+mb=$(megabytes "$large")
+printf '\n%s: %s MB; tool %.3f s, mawk %.3f s, wc -l %.3f s; tool peak %.1f MB\n\n' \
+  "$large" "$mb" "$tool_s" "$mawk_s" "$wc_s" "$(awk -v k="$tool_kb" 'BEGIN { print k / 1024 }')"
+printf '%-44s %9s %9s  %s\n' what figure goal ""
+row() { printf '%-44s %9.3f %9s  %s\n' "$1" "$2" "$3" "$(verdict "$2" "$3")"; }
+row "whole run against mawk, 1M lines" "$(awk -v t="$tool_s" -v a="$mawk_s" 'BEGIN { print t / a }')" 0.55
+row "whole run against wc -l, 1M lines" "$(awk -v t="$tool_s" -v w="$wc_s" 'BEGIN { print t / w }')" 9
+row "peak RSS against input size" "$(awk -v k="$tool_kb" -v mb="$mb" 'BEGIN { print k / 1024 / mb }')" 0.35
+row "growth, 100k -> 1M lines" "$(awk -v s="$small_s" -v l="$tool_s" 'BEGIN { print l / s }')" 11
+for shape in "consecutive 1000000 0.12" "editions 200000 0.1" "long_line 1048576 -"; do
+  set -- $shape
+  file=$(export_file "$1" "$2")
+  # shellcheck disable=SC2046
+  read -r seconds _ < <(timed $(tool_on "$file"))
+  if [ "$3" = - ]; then
+    printf '%-44s %9.3f %9s\n' "$1 $2, seconds" "$seconds" ""
+  else
+    row "$1 $2, seconds" "$seconds" "$3"
+  fi
 done
+
+echo
+different=0
+while read -r digest check; do
+  # shellcheck disable=SC2086
+  if [ "$(outputs_digest $check)" != "$digest" ]; then
+    echo "OUTPUTS DIFFER: $check"
+    different=$((different + 1))
+  fi
+done < "$digests"
+if [ $different -gt 0 ]; then
+  echo "$different of $(wc -l < "$digests") runs gave other outputs than recorded"
+  exit 1
+fi
+echo "Outputs: all $(wc -l < "$digests") runs give the recorded console, log and report bytes"
