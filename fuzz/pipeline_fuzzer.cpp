@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -25,9 +26,9 @@
 #include "front/log_message.h"
 #include "front/options.h"
 #include "front/process_state.h"
-#include "holes/issue_number_split.h"
 #include "holes/numeric_value.h"
 #include "holes/run_detection.h"
+#include "holes/title_analysis.h"
 #include "records/export_reader.h"
 #include "records/issue_record.h"
 #include "records/title_grouping.h"
@@ -61,27 +62,30 @@ void check_fields(const IssueRecord& record) {
   check(std::strlen(record.notes()) < kNotesWidth, "notes too long");
 }
 
-// Records and their nodes are carved from shared blocks, where the sanitizer
-// cannot see one object run into the next: the live objects of `queue` must
-// not overlap. A record ends after the last byte of its last field.
+// Records, their nodes and their shared titles are carved from shared
+// blocks, where the sanitizer cannot see one object run into the next: the
+// live objects of `queue` must not overlap. A record ends after the NUL of its
+// notes; records of one title and publisher share one title object.
 void check_disjoint(const Queue& queue) {
   std::vector<std::pair<std::uintptr_t, std::uintptr_t>> spans;
+  std::set<const SharedTitle*> titles;
   for (const QueueNode* node = queue.first; node != nullptr; node = node->next) {
     std::uintptr_t at = reinterpret_cast<std::uintptr_t>(node);
     spans.emplace_back(at, at + sizeof(QueueNode));
     const IssueRecord& record = *record_of(node);
-    const char* end = record.text() + 1;
-    for (const char* field : {record.title(), record.publisher(), record.number(), record.variant(),
-                              record.printing(), record.nm_value(), record.notes()}) {
-      const char* field_end = field + std::strlen(field) + 1;
-      if (field_end > end) end = field_end;
-    }
+    const char* notes = record.notes();
     at = reinterpret_cast<std::uintptr_t>(&record);
-    spans.emplace_back(at, reinterpret_cast<std::uintptr_t>(end));
+    spans.emplace_back(at, reinterpret_cast<std::uintptr_t>(notes + std::strlen(notes) + 1));
+    const SharedTitle* shared = record.shared_title();
+    if (titles.insert(shared).second) {
+      at = reinterpret_cast<std::uintptr_t>(shared);
+      const char* publisher = shared->publisher();
+      spans.emplace_back(at, reinterpret_cast<std::uintptr_t>(publisher + std::strlen(publisher) + 1));
+    }
   }
   std::sort(spans.begin(), spans.end());
   for (std::size_t k = 1; k < spans.size(); ++k) {
-    check(spans[k - 1].second <= spans[k].first, "records or nodes overlap");
+    check(spans[k - 1].second <= spans[k].first, "records, nodes or titles overlap");
   }
 }
 
@@ -163,9 +167,22 @@ void check_split_order(const Queue& issue_queue) {
   }
 }
 
-// Runs the title loop of the driver; returns how many records were kept.
-std::size_t analyse_titles(std::size_t record_count) {
-  std::size_t grouped = 0;
+// The issue queues' lengths as grouping made them, in order, for the checks
+// between the split and the hole finding.
+std::vector<std::size_t> grouped_lengths;
+std::size_t titles_split = 0;
+
+void check_after_split(const Queue& issue_queue) {
+  check(titles_split < grouped_lengths.size(), "more issue queues split than grouped");
+  check(length_of(issue_queue) == grouped_lengths[titles_split++],
+        "splitting changed the queue's length");
+  check_split_order(issue_queue);
+}
+
+// Runs the driver's title loop; returns how many records were kept.
+std::size_t analyse_all_titles(std::size_t record_count) {
+  grouped_lengths.clear();
+  titles_split = 0;
   const char* previous_title = nullptr;
   for (const QueueNode* node = title_queues.first; node != nullptr; node = node->next) {
     const Queue& issue_queue = *static_cast<const Queue*>(node->payload);
@@ -174,25 +191,16 @@ std::size_t analyse_titles(std::size_t record_count) {
     check(previous_title == nullptr || std::strcmp(previous_title, title) != 0,
           "neighbouring title queues share their title");
     previous_title = title;
-    grouped += length_of(issue_queue);
+    grouped_lengths.push_back(length_of(issue_queue));
   }
+  std::size_t grouped = 0;
+  for (std::size_t length : grouped_lengths) grouped += length;
   check(grouped == record_count, "grouping lost or made records");
 
-  while (QueueNode* node = queue_pop_front(&title_queues)) {
-    Queue* issue_queue = static_cast<Queue*>(node->payload);
-    std::size_t size = length_of(*issue_queue);
-    log_message("Processing %s\n", record_of(issue_queue->first)->title());
-    split_issue_numbers(issue_queue);
-    check(length_of(*issue_queue) == size, "splitting changed the queue's length");
-    check_split_order(*issue_queue);
-    std::size_t reported = length_of(report_queue);
-    find_holes(issue_queue);
-    check(issue_queue->first == nullptr && issue_queue->last == nullptr,
-          "issue queue not empty after find_holes");
-    check(length_of(report_queue) <= reported + size, "find_holes made records");
-    delete issue_queue;
-    delete node;
-  }
+  analyse_titles(check_after_split);
+  check(titles_split == grouped_lengths.size(), "issue queues left unanalysed");
+  check(title_queues.first == nullptr && title_queues.last == nullptr, "title queues left");
+  check(length_of(report_queue) <= record_count, "hole finding made records");
   for (const QueueNode* node = report_queue.first; node != nullptr; node = node->next) {
     check_fields(*record_of(node));
   }
@@ -295,7 +303,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   check_disjoint(record_set);
   check(build_title_queues(&record_set), "grouping failed");
   check(record_set.first == nullptr && record_set.last == nullptr, "record set not emptied");
-  std::size_t kept = analyse_titles(record_count);
+  std::size_t kept = analyse_all_titles(record_count);
   write_and_check_report(kept);
 
   reset_process_state();

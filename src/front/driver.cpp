@@ -8,8 +8,7 @@
 #include "front/log_message.h"
 #include "front/options.h"
 #include "front/same_file.h"
-#include "holes/issue_number_split.h"
-#include "holes/run_detection.h"
+#include "holes/title_analysis.h"
 #include "records/export_reader.h"
 #include "records/issue_record.h"
 #include "records/title_grouping.h"
@@ -74,17 +73,6 @@ int abort_run(RunFiles* files, const char* message) {
   close_stream(&files->output);
   close_stream(&log_file);
   return -1;
-}
-
-void analyse_titles() {
-  while (QueueNode* node = queue_pop_front(&title_queues)) {
-    Queue* issue_queue = static_cast<Queue*>(node->payload);
-    log_message("Processing %s\n", record_of(issue_queue->first)->title());
-    split_issue_numbers(issue_queue);
-    find_holes(issue_queue);
-    delete issue_queue;
-    delete node;
-  }
 }
 
 }  // namespace

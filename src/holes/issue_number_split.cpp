@@ -29,29 +29,40 @@ char* take_token(char* text, std::size_t* cut, char separator) {
   return end > start ? text + start : nullptr;
 }
 
-// A piece of the record's text as a field offset; a missing piece is the
-// shared empty text at offset 0.
-std::uint16_t offset_of(IssueRecord* record, const char* piece) {
-  return piece == nullptr ? 0 : static_cast<std::uint16_t>(piece - record->text());
-}
-
-// Cuts the number text into number, variant and printing in place: the pieces
-// are disjoint parts of it, so NULs at the consumed separators suffice.
+// Cuts the number text into number, variant and printing. The three pieces
+// take no more room than the number and the two empty fields did, so they are
+// written back in place, and the NM value and notes move up behind them.
 void split_record(IssueRecord* record) {
-  char* text = record->text() + record->number_at;
+  char* text = record->text();
   if (text[0] == '\0') return;
   // The first character is never looked at, so that "-5" stays a number.
   bool slash = std::strchr(text + 1, '/') != nullptr;
   bool dash = std::strchr(text + 1, '-') != nullptr;
   if (!slash && !dash) return;
+  char scratch[kNumberWidth];
+  std::strcpy(scratch, text);
   std::size_t cut = 0;
-  char* number = take_token(text, &cut, slash ? '/' : '-');
-  char* variant = slash && dash ? take_token(text, &cut, '-') : nullptr;
-  char* remainder = text[cut] != '\0' ? text + cut : nullptr;
+  const char* number = take_token(scratch, &cut, slash ? '/' : '-');
+  const char* variant = slash && dash ? take_token(scratch, &cut, '-') : nullptr;
+  const char* remainder = scratch[cut] != '\0' ? scratch + cut : nullptr;
   if (slash && !dash) variant = remainder;
-  record->number_at = offset_of(record, number);
-  record->variant_at = offset_of(record, variant);
-  record->printing_at = offset_of(record, dash ? remainder : nullptr);
+  const char* printing = dash ? remainder : nullptr;
+
+  const char* rest = record->nm_value();
+  const char* notes = IssueRecord::field_after(rest);
+  std::size_t rest_size = notes + std::strlen(notes) + 1 - rest;
+  char* at = text;
+  for (const char* piece : {number, variant, printing}) {
+    std::size_t size = 0;
+    if (piece != nullptr) {
+      size = std::strlen(piece);
+      std::memcpy(at, piece, size);
+    }
+    at[size] = '\0';
+    at += size + 1;
+  }
+  std::memmove(at, rest, rest_size);
+  record->number_value = numeric_value(record->number());
 }
 
 struct Edition {
@@ -92,9 +103,9 @@ void split_issue_numbers(Queue* issue_queue) {
   std::vector<Edition> editions;
   QueueNode* node = issue_queue->first;
   while (node != nullptr) {
-    int value = numeric_value(record_of(node)->number());
+    int value = record_of(node)->number_value;
     QueueNode* end = node->next;
-    while (end != nullptr && numeric_value(record_of(end)->number()) == value) end = end->next;
+    while (end != nullptr && record_of(end)->number_value == value) end = end->next;
     if (end != node->next) order_group(node, end, &editions);
     node = end;
   }

@@ -10,9 +10,7 @@ Queue report_queue;
 namespace {
 
 // Values are widened so that value + 1 and spans cannot overflow.
-long long number_value(const QueueNode* node) {
-  return numeric_value(record_of(node)->number());
-}
+long long number_value(const QueueNode* node) { return record_of(node)->number_value; }
 
 long long printing_value(const QueueNode* node) {
   return numeric_value(record_of(node)->printing());

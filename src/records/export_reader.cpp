@@ -10,6 +10,7 @@
 #include "front/log_message.h"
 #include "front/options.h"
 #include "records/issue_record.h"
+#include "records/record_memory.h"
 
 Queue record_set;
 
@@ -128,7 +129,7 @@ bool read_record_line(std::string_view line, bool has_dropped_text) {
     std::string_view issue = next_word(columns.number, &at);
     if (!type.empty()) {
       std::size_t length = columns.title.size();
-      std::memcpy(folded_title, columns.title.data(), length);
+      if (length != 0) std::memcpy(folded_title, columns.title.data(), length);
       folded_title[length++] = ' ';
       std::memcpy(folded_title + length, type.data(), type.size());
       length += type.size();
@@ -137,16 +138,14 @@ bool read_record_line(std::string_view line, bool has_dropped_text) {
     columns.number = issue;
   }
 
-  QueueNode* node = new_record_carrier();
+  QueueNode* node = new_queue_node();
   if (node == nullptr) {
     log_message("Error: Couldn't allocate memory for queue element\n");
     return false;
   }
-  node->payload = new_issue_record(RecordFields{columns.title, columns.publisher,
-                                                columns.number, {}, {},
-                                                columns.nm_value, columns.notes});
-  if (node->payload == nullptr) {
-    release_record_node(node);
+  if (!attach_new_record(node, RecordFields{columns.title, columns.publisher, columns.number, {},
+                                            {}, columns.nm_value, columns.notes})) {
+    free_queue_node(node);
     log_message("Error: Couldn't allocate memory for element data\n");
     return false;
   }

@@ -1,8 +1,10 @@
 #include "records/issue_record.h"
 
 #include <cstring>
+#include <limits>
 #include <new>
 
+#include "holes/numeric_value.h"
 #include "records/record_memory.h"
 
 std::string_view cut_to_field(std::string_view text, std::size_t width) {
@@ -14,78 +16,135 @@ std::string_view cut_to_field(std::string_view text, std::size_t width) {
 
 namespace {
 
-// Copies `text` with its NUL to `base` + `*cursor` and returns its offset;
-// empty text shares offset 0.
-std::uint16_t place_field(char* base, std::size_t* cursor, std::string_view text) {
-  if (text.empty()) return 0;
-  std::size_t at = *cursor;
-  std::memcpy(base + at, text.data(), text.size());
-  base[at + text.size()] = '\0';
-  *cursor = at + text.size() + 1;
-  return static_cast<std::uint16_t>(at);
+// Copies `text` to `to` and ends it with a NUL; returns the byte after the NUL.
+char* put_field(char* to, std::string_view text) {
+  // An empty view may have no data at all, which memcpy must not see.
+  if (!text.empty()) std::memcpy(to, text.data(), text.size());
+  to[text.size()] = '\0';
+  return to + text.size() + 1;
+}
+
+// The title most recently given to a record, which the next record shares
+// when its title and publisher are the same: an export lists each title's
+// issues together. Not owned; forgotten when its last record goes.
+SharedTitle* latest_title = nullptr;
+
+SharedTitle* shared_title_of(IssueRecord* record) {
+  return const_cast<SharedTitle*>(record->shared_title());
+}
+
+bool is_same_title(const SharedTitle& shared, std::string_view title, std::string_view publisher) {
+  return shared.publisher_at == title.size() + 1 &&
+         title == std::string_view(shared.title(), title.size()) &&
+         publisher == shared.publisher();
+}
+
+// Stores in `*steps` how far `shared` lies from `record` in 8-byte steps;
+// false when that does not fit the record's 32 bits.
+bool find_distance(const IssueRecord* record, const SharedTitle* shared, std::int32_t* steps) {
+  std::intptr_t bytes =
+      reinterpret_cast<std::intptr_t>(shared) - reinterpret_cast<std::intptr_t>(record);
+  // Both come from record memory, aligned for a pointer.
+  std::intptr_t distance = bytes / 8;
+  if (distance < std::numeric_limits<std::int32_t>::min() ||
+      distance > std::numeric_limits<std::int32_t>::max()) {
+    return false;
+  }
+  *steps = static_cast<std::int32_t>(distance);
+  return true;
+}
+
+SharedTitle* new_shared_title(std::string_view title, std::string_view publisher) {
+  void* memory = record_memory_take(sizeof(SharedTitle) + title.size() + publisher.size() + 2);
+  if (memory == nullptr) return nullptr;
+  SharedTitle* shared = new (memory) SharedTitle;
+  shared->records = 0;
+  shared->publisher_at = static_cast<std::uint16_t>(title.size() + 1);
+  put_field(put_field(reinterpret_cast<char*>(shared + 1), title), publisher);
+  return shared;
+}
+
+void release_shared_title(SharedTitle* shared) {
+  if (--shared->records != 0) return;
+  if (shared == latest_title) latest_title = nullptr;
+  record_memory_give_back(shared);
+}
+
+// Gives `record` the shared title of `title` and `publisher`: the latest one
+// when it matches and lies within reach, else a new one. False when memory
+// runs out.
+bool share_title(IssueRecord* record, std::string_view title, std::string_view publisher) {
+  std::int32_t steps = 0;
+  SharedTitle* shared = latest_title;
+  if (shared == nullptr || !is_same_title(*shared, title, publisher) ||
+      !find_distance(record, shared, &steps)) {
+    shared = new_shared_title(title, publisher);
+    if (shared == nullptr) return false;
+    // Taken right after the record, it lies in the record's block or the next.
+    if (!find_distance(record, shared, &steps)) {
+      record_memory_give_back(shared);
+      return false;
+    }
+    latest_title = shared;
+  }
+  ++shared->records;
+  record->title_distance = steps;
+  return true;
 }
 
 }  // namespace
 
-IssueRecord* new_issue_record(const RecordFields& fields) {
-  const std::string_view cut[] = {
-      cut_to_field(fields.title, kTitleWidth),       cut_to_field(fields.publisher, kPublisherWidth),
-      cut_to_field(fields.number, kNumberWidth),     cut_to_field(fields.variant, kVariantWidth),
-      cut_to_field(fields.printing, kPrintingWidth), cut_to_field(fields.nm_value, kNmValueWidth),
-      cut_to_field(fields.notes, kNotesWidth)};
-  // Offset 0 is the shared NUL of empty fields; at most 1 + 1229 + 7 bytes
-  // follow, so every offset fits 16 bits.
-  std::size_t text_size = 1;
-  for (std::string_view text : cut) text_size += text.empty() ? 0 : text.size() + 1;
-  void* block = record_memory_take(sizeof(IssueRecord) + text_size);
-  if (block == nullptr) return nullptr;
-  IssueRecord* record = new (block) IssueRecord;
-  char* base = record->text();
-  base[0] = '\0';
-  std::size_t cursor = 1;
-  record->title_at = place_field(base, &cursor, cut[0]);
-  record->publisher_at = place_field(base, &cursor, cut[1]);
-  record->number_at = place_field(base, &cursor, cut[2]);
-  record->variant_at = place_field(base, &cursor, cut[3]);
-  record->printing_at = place_field(base, &cursor, cut[4]);
-  record->nm_value_at = place_field(base, &cursor, cut[5]);
-  record->notes_at = place_field(base, &cursor, cut[6]);
-  return record;
+bool attach_new_record(QueueNode* node, const RecordFields& fields) {
+  auto cut = [&fields](std::string_view text, std::size_t width) {
+    return fields.may_hold_nul ? cut_to_field(text, width) : text.substr(0, width - 1);
+  };
+  const std::string_view texts[] = {
+      cut(fields.number, kNumberWidth), cut(fields.variant, kVariantWidth),
+      cut(fields.printing, kPrintingWidth), cut(fields.nm_value, kNmValueWidth),
+      cut(fields.notes, kNotesWidth)};
+  std::size_t text_size = 0;
+  for (std::string_view text : texts) text_size += text.size() + 1;
+  void* memory = record_memory_take(sizeof(IssueRecord) + text_size);
+  if (memory == nullptr) return false;
+  IssueRecord* record = new (memory) IssueRecord;
+  if (!share_title(record, cut(fields.title, kTitleWidth), cut(fields.publisher, kPublisherWidth))) {
+    record_memory_give_back(record);
+    return false;
+  }
+  char* at = record->text();
+  for (std::string_view text : texts) at = put_field(at, text);
+  record->number_value = numeric_value(record->number());
+  node->payload = record;
+  return true;
 }
 
 std::size_t join_issue_number(const IssueRecord& record, char* out) {
-  std::size_t length = 0;
-  auto append = [&](const char* text) {
-    std::size_t size = std::strlen(text);
-    std::memcpy(out + length, text, size);
-    length += size;
-  };
-  append(record.number());
-  if (*record.variant() != '\0') {
+  const char* number = record.number();
+  std::size_t length = std::strlen(number);
+  std::memcpy(out, number, length);
+  const char* variant = number + length + 1;
+  std::size_t size = std::strlen(variant);
+  if (size != 0) {
     out[length++] = '/';
-    append(record.variant());
+    std::memcpy(out + length, variant, size);
+    length += size;
   }
-  if (*record.printing() != '\0') {
+  const char* printing = variant + size + 1;
+  size = std::strlen(printing);
+  if (size != 0) {
     out[length++] = '-';
-    append(record.printing());
+    std::memcpy(out + length, printing, size);
+    length += size;
   }
   out[length] = '\0';
   return length;
 }
 
-void free_issue_record(IssueRecord* record) { record_memory_give_back(record); }
-
-QueueNode* new_record_carrier() {
-  void* memory = record_memory_take(sizeof(QueueNode));
-  return memory == nullptr ? nullptr : new (memory) QueueNode;
-}
-
 QueueNode* new_record_node(const RecordFields& fields) {
-  QueueNode* node = new_record_carrier();
+  QueueNode* node = new_queue_node();
   if (node == nullptr) return nullptr;
-  node->payload = new_issue_record(fields);
-  if (node->payload == nullptr) {
-    record_memory_give_back(node);
+  if (!attach_new_record(node, fields)) {
+    free_queue_node(node);
     return nullptr;
   }
   return node;
@@ -93,8 +152,10 @@ QueueNode* new_record_node(const RecordFields& fields) {
 
 void release_record_node(QueueNode* node) {
   if (node == nullptr) return;
-  free_issue_record(record_of(node));
-  record_memory_give_back(node);
+  IssueRecord* record = record_of(node);
+  release_shared_title(shared_title_of(record));
+  record_memory_give_back(record);
+  free_queue_node(node);
 }
 
 void release_record_queue(Queue* queue) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "records/queue.h"
@@ -17,30 +18,48 @@ constexpr std::size_t kPrintingWidth = 15;
 constexpr std::size_t kNmValueWidth = 15;
 constexpr std::size_t kNotesWidth = 1000;
 
-/// One missing issue. The fields are zero-terminated texts kept in the bytes
-/// right behind this header, so that a record costs what its text needs rather
-/// than its widest possible fields. Each `*_at` member is the offset of a
-/// field's text in those bytes; offset 0 holds the NUL that every empty field
-/// points at. Read the fields through the accessors.
+/// The title and publisher of a stretch of records that share them, as the
+/// records of one title in an export do: kept once instead of in every record.
+/// Texts: the title and the publisher, zero-terminated, right behind this header.
+struct SharedTitle {
+  std::uint32_t records;       ///< records that use it; it is freed with the last
+  std::uint16_t publisher_at;  ///< offset of the publisher's text
+
+  const char* title() const { return reinterpret_cast<const char*>(this + 1); }
+  const char* publisher() const { return title() + publisher_at; }
+};
+
+/// One missing issue. Its own texts follow this header as five zero-terminated
+/// fields in a row: number, variant, printing, NM value, notes (an empty field
+/// is its NUL alone), so that a record costs what its text needs rather than
+/// its widest possible fields. The title and publisher are shared with the
+/// neighbouring records of the same title. Read the fields through the
+/// accessors.
 struct IssueRecord {
-  std::uint16_t title_at;
-  std::uint16_t publisher_at;
-  std::uint16_t number_at;
-  std::uint16_t variant_at;
-  std::uint16_t printing_at;
-  std::uint16_t nm_value_at;
-  std::uint16_t notes_at;
+  /// Where the record's SharedTitle lies, counted in 8-byte steps from the
+  /// record: half the size of a pointer, in the biggest structure of the run.
+  std::int32_t title_distance;
+  /// The numeric value of `number` (numeric_value), kept current by whoever
+  /// changes the number, so that nobody needs to parse it again.
+  std::int32_t number_value;
 
   char* text() { return reinterpret_cast<char*>(this + 1); }
   const char* text() const { return reinterpret_cast<const char*>(this + 1); }
 
-  const char* title() const { return text() + title_at; }
-  const char* publisher() const { return text() + publisher_at; }
-  const char* number() const { return text() + number_at; }
-  const char* variant() const { return text() + variant_at; }
-  const char* printing() const { return text() + printing_at; }
-  const char* nm_value() const { return text() + nm_value_at; }
-  const char* notes() const { return text() + notes_at; }
+  const SharedTitle* shared_title() const {
+    return reinterpret_cast<const SharedTitle*>(reinterpret_cast<std::uintptr_t>(this) +
+                                                static_cast<std::intptr_t>(title_distance) * 8);
+  }
+  const char* title() const { return shared_title()->title(); }
+  const char* publisher() const { return shared_title()->publisher(); }
+  const char* number() const { return text(); }
+  const char* variant() const { return field_after(number()); }
+  const char* printing() const { return field_after(variant()); }
+  const char* nm_value() const { return field_after(printing()); }
+  const char* notes() const { return field_after(nm_value()); }
+
+  /// The field that follows `field` in the record's texts.
+  static const char* field_after(const char* field) { return field + std::strlen(field) + 1; }
 };
 
 /// Room for an issue number joined with its variant and printing, NUL included.
@@ -61,29 +80,28 @@ struct RecordFields {
   std::string_view printing = {};
   std::string_view nm_value = {};
   std::string_view notes = {};
+  /// False when the caller knows that no text holds a NUL byte, which spares
+  /// looking for one.
+  bool may_hold_nul = true;
 };
 
 /// Returns `text` cut to the at most `width` - 1 characters a field of that
 /// width holds, and before its first NUL byte.
 std::string_view cut_to_field(std::string_view text, std::size_t width);
 
-/// Allocates a record holding `fields`; null when memory runs out.
-IssueRecord* new_issue_record(const RecordFields& fields);
-
-/// Frees a record made by new_issue_record; null is ignored.
-void free_issue_record(IssueRecord* record);
-
-/// Allocates a node with null links and no payload, to carry a record; null
-/// when memory runs out. Release it with release_record_node.
-QueueNode* new_record_carrier();
-
 /// The record that `node` carries.
 inline IssueRecord* record_of(const QueueNode* node) {
   return static_cast<IssueRecord*>(node->payload);
 }
 
-/// Allocates a detached node carrying a new record holding `fields`. Null when
-/// memory runs out (nothing leaks).
+/// Makes a new record holding `fields` the payload of `node`, which carries
+/// nothing yet. The record shares the title of the record made before it when
+/// title and publisher are the same. False when memory runs out.
+bool attach_new_record(QueueNode* node, const RecordFields& fields);
+
+/// Allocates a detached node (new_queue_node) carrying a new record holding
+/// `fields`, as attach_new_record makes it. Null when memory runs out
+/// (nothing leaks).
 QueueNode* new_record_node(const RecordFields& fields);
 
 /// Frees a detached node together with the record it carries.

@@ -1,6 +1,7 @@
 #include "records/record_memory.h"
 
 #include <cstdint>
+#include <new>
 
 #include "platform/platform.h"
 
@@ -98,3 +99,10 @@ void record_memory_give_back(void* object) {
     free_block(block);
   }
 }
+
+QueueNode* new_queue_node() {
+  void* memory = record_memory_take(sizeof(QueueNode));
+  return memory == nullptr ? nullptr : new (memory) QueueNode;
+}
+
+void free_queue_node(QueueNode* node) { record_memory_give_back(node); }

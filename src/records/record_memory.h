@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+#include "records/queue.h"
+
 // Records and the nodes that carry them are many, small and short-lived in
 // bulk: a million-line export makes two million of them. Taking each from the
 // general allocator costs more than reading the file, so they are carved from
@@ -18,5 +20,13 @@ void record_memory_give_back(void* object);
 
 /// The largest object record_memory_take hands out.
 extern const std::size_t kRecordMemoryLargest;
+
+/// Allocates a node with null links and no payload from the record blocks;
+/// null when memory runs out. Every QueueNode of the program comes from here,
+/// whatever it carries, so that every node goes back the same way.
+QueueNode* new_queue_node();
+
+/// Gives back a node of new_queue_node (not what it carries); null is ignored.
+void free_queue_node(QueueNode* node);
 
 #endif  // QUORVANE_RECORDS_RECORD_MEMORY_H_

@@ -5,8 +5,33 @@
 
 #include "front/log_message.h"
 #include "records/issue_record.h"
+#include "records/record_memory.h"
 
 Queue title_queues;
+
+namespace {
+
+// A new, empty issue queue on a node of its own at the tail of title_queues;
+// null, after logging why, when memory runs out.
+Queue* append_issue_queue() {
+  void* memory = record_memory_take(sizeof(Queue));
+  if (memory == nullptr) {
+    log_message("Couldn't allocate memory for an issue queue\n");
+    return nullptr;
+  }
+  Queue* issue_queue = new (memory) Queue;
+  QueueNode* node = new_queue_node();
+  if (node == nullptr) {
+    record_memory_give_back(issue_queue);
+    log_message("Couldn't allocate memory for a queue element\n");
+    return nullptr;
+  }
+  node->payload = issue_queue;
+  queue_append(&title_queues, node);
+  return issue_queue;
+}
+
+}  // namespace
 
 bool build_title_queues(Queue* source) {
   // The current issue queue's title is its first record's: that record stays
@@ -15,34 +40,26 @@ bool build_title_queues(Queue* source) {
   Queue* current = nullptr;
   const char* current_title = nullptr;
   while (source->first != nullptr) {
-    IssueRecord* record = record_of(source->first);
-    if (current == nullptr || std::strcmp(record->title(), current_title) != 0) {
-      Queue* issue_queue = new (std::nothrow) Queue;
-      if (issue_queue == nullptr) {
-        log_message("Couldn't allocate memory for an issue queue\n");
-        return false;
-      }
-      QueueNode* node = new (std::nothrow) QueueNode;
-      if (node == nullptr) {
-        delete issue_queue;
-        log_message("Couldn't allocate memory for a queue element\n");
-        return false;
-      }
-      node->payload = issue_queue;
-      queue_append(&title_queues, node);
-      current = issue_queue;
-      current_title = record->title();
+    const char* title = record_of(source->first)->title();
+    // Neighbouring records of one title mostly share its text: the same
+    // address needs no comparison.
+    if (current == nullptr || (title != current_title && std::strcmp(title, current_title) != 0)) {
+      current = append_issue_queue();
+      if (current == nullptr) return false;
+      current_title = title;
     }
     queue_append(current, queue_pop_front(source));
   }
   return true;
 }
 
+void release_issue_queue_node(QueueNode* node) {
+  Queue* issue_queue = static_cast<Queue*>(node->payload);
+  release_record_queue(issue_queue);
+  record_memory_give_back(issue_queue);
+  free_queue_node(node);
+}
+
 void release_title_queues() {
-  while (QueueNode* node = queue_pop_front(&title_queues)) {
-    Queue* issue_queue = static_cast<Queue*>(node->payload);
-    release_record_queue(issue_queue);
-    delete issue_queue;
-    delete node;
-  }
+  while (QueueNode* node = queue_pop_front(&title_queues)) release_issue_queue_node(node);
 }

@@ -12,6 +12,10 @@ extern Queue title_queues;
 /// false, after logging why, when memory runs out; what was not moved stays.
 bool build_title_queues(Queue* source);
 
+/// Releases a detached node of `title_queues` with its issue queue and every
+/// record left in it.
+void release_issue_queue_node(QueueNode* node);
+
 /// Releases every issue queue of `title_queues` with all its records.
 void release_title_queues();
 

@@ -1,0 +1,19 @@
+#include "holes/title_analysis.h"
+
+#include "front/log_message.h"
+#include "holes/issue_number_split.h"
+#include "holes/run_detection.h"
+#include "records/issue_record.h"
+#include "records/title_grouping.h"
+
+void analyse_titles(void (*after_split)(const Queue& issue_queue)) {
+  while (QueueNode* node = queue_pop_front(&title_queues)) {
+    Queue* issue_queue = static_cast<Queue*>(node->payload);
+    // Grouping never makes an empty issue queue.
+    log_message("Processing %s\n", record_of(issue_queue->first)->title());
+    split_issue_numbers(issue_queue);
+    if (after_split != nullptr) after_split(*issue_queue);
+    find_holes(issue_queue);
+    release_issue_queue_node(node);
+  }
+}
