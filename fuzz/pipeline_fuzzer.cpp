@@ -6,7 +6,9 @@
 //
 // Input layout: byte 0 holds flags (bits 0-1: how many book types to ignore;
 // bit 2: a log file is open; bit 3: the export is read through a stream as
-// well; bit 4: the export is expanded, see expand()), bytes 1-4 the hole size
+// well; bit 4: the export is expanded, see expand(); bit 5: an expanded
+// export is read with every separator scan path too, as every other export
+// is), bytes 1-4 the hole size
 // as any int, then each book type as one length byte (0-7) and its bytes; the
 // rest is the export.
 
@@ -31,6 +33,7 @@
 #include "holes/title_analysis.h"
 #include "records/export_reader.h"
 #include "records/issue_record.h"
+#include "records/separator_scan.h"
 #include "records/title_grouping.h"
 #include "report/report_writer.h"
 
@@ -289,6 +292,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(read_through_stream(text, &opened), "reading from a stream failed");
     if (opened) check(snapshot(record_set) == from_memory, "stream and memory reads differ");
     if (!opened) check(read_record_text(text), "reading from memory failed");
+  }
+
+  if (!expanded || (flags & 32u) != 0) {
+    // Every way of finding the separators that the machine runs gives the
+    // same records.
+    std::vector<std::string> first = snapshot(record_set);
+    for (ScanPath path : kScanPaths) {
+      if (path == chosen_scan_path() || !scan_path_runs(path)) continue;
+      ScanPath before = chosen_scan_path();
+      choose_scan_path(path);
+      release_record_queue(&record_set);
+      check(read_record_text(text), "reading from memory failed");
+      check(snapshot(record_set) == first, "separator scan paths give different records");
+      choose_scan_path(before);
+    }
   }
 
   std::size_t record_count = 0;

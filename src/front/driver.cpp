@@ -71,7 +71,7 @@ int abort_run(RunFiles* files, const char* message) {
   log_message("%s", message);
   close_stream(&files->input);
   close_stream(&files->output);
-  close_stream(&log_file);
+  close_log_file();
   return -1;
 }
 
@@ -137,10 +137,9 @@ int run_quorvane(int argc, char** argv) {
   close_stream(&files.input);
   // The console reports success only once the log holds the whole run.
   static const char kSuccess[] = "\nProcessing successful; exiting\n";
+  flush_log_output();
   write_crlf_text(log_file, kSuccess, sizeof kSuccess - 1);
-  bool log_written = !std::ferror(log_file);
-  log_written = std::fclose(log_file) == 0 && log_written;
-  log_file = nullptr;
+  bool log_written = close_log_file();
   if (!log_written) {
     std::printf("\nCouldn't write log file %s\n", log_path.c_str());
     return -1;

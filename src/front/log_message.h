@@ -4,12 +4,22 @@
 #include <cstdio>
 
 /// The log file the driver opened (in binary mode), or null outside a run.
-/// Only log_message writes to it.
+/// Only log_message writes to it; close it with close_log_file.
 extern std::FILE* log_file;
 
 /// Formats a printf-style message and writes it to standard output, then to
-/// `log_file` with every "\n" stored as CR LF. Adds nothing and flushes nothing.
+/// `log_file` with every "\n" stored as CR LF. Adds nothing. While the log
+/// file is open both copies are gathered in large buffers; without a log file
+/// the console copy goes out at once.
 void log_message(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+/// Hands every message gathered so far to standard output and then to the
+/// log file (without flushing the streams themselves).
+void flush_log_output();
+
+/// Hands over what is gathered and closes `log_file` (null is fine); true
+/// when every byte of the log reached the file.
+bool close_log_file();
 
 /// Writes `text` to `stream` with every "\n" stored as CR LF, whatever the
 /// platform: the log ends its lines so.

@@ -6,6 +6,7 @@
 #include "holes/run_detection.h"
 #include "records/export_reader.h"
 #include "records/issue_record.h"
+#include "records/separator_scan.h"
 #include "records/title_grouping.h"
 
 void reset_process_state() {
@@ -14,6 +15,6 @@ void reset_process_state() {
   release_record_queue(&record_set);
   release_title_queues();
   release_record_queue(&report_queue);
-  if (log_file != nullptr) std::fclose(log_file);
-  log_file = nullptr;
+  choose_scan_path(default_scan_path());
+  close_log_file();
 }

@@ -11,6 +11,7 @@
 #include "front/options.h"
 #include "records/issue_record.h"
 #include "records/record_memory.h"
+#include "records/separator_scan.h"
 
 Queue record_set;
 
@@ -32,55 +33,8 @@ bool is_blank_line(std::string_view line) {
 // folding look at them; the record cuts the others as it stores them.
 struct LineColumns {
   std::string_view title, publisher, number, nm_value, notes;
+  bool may_hold_nul = true;  // false when the line has no NUL byte
 };
-
-// The first tab in [at, end), or `end`. A line has many short columns, and
-// calling memchr for each costs more than looking at eight bytes at a time:
-// a byte of `word` that equals the tab becomes zero, and the expression marks
-// exactly the zero bytes with their high bit.
-const char* find_tab(const char* at, const char* end) {
-  constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7FULL;
-  constexpr std::uint64_t kTabs = 0x0909090909090909ULL;
-  for (; end - at >= 8; at += 8) {
-    std::uint64_t word;
-    std::memcpy(&word, at, 8);
-    word ^= kTabs;
-    std::uint64_t tabs = ~(((word & kLows) + kLows) | word | kLows);
-    if (tabs != 0) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-      return at + __builtin_clzll(tabs) / 8;
-#else
-      return at + __builtin_ctzll(tabs) / 8;
-#endif
-    }
-  }
-  while (at < end && *at != '\t') ++at;
-  return at;
-}
-
-// Columns are separated by runs of tabs; tabs at the start of a line are passed
-// over, so an empty column takes no position. Only the first 18 count.
-LineColumns split_columns(std::string_view line) {
-  LineColumns columns;
-  const char* at = line.data();
-  const char* end = at + line.size();
-  for (int column = 1; column <= kColumnsRead; ++column) {
-    while (at < end && *at == '\t') ++at;
-    if (at == end) break;
-    const char* column_end = find_tab(at, end);
-    std::string_view text(at, column_end - at);
-    switch (column) {
-      case 5: columns.title = cut_to_field(strip_quotes(text), kTitleWidth); break;
-      case 6: columns.publisher = strip_quotes(text); break;
-      case 14: columns.number = cut_to_field(strip_quotes(text), kNumberWidth); break;
-      case 17: columns.nm_value = text; break;
-      case 18: columns.notes = strip_quotes(text); break;
-      default: break;
-    }
-    at = column_end;
-  }
-  return columns;
-}
 
 // Whether `number` begins with a book type to leave out, followed by a space.
 bool is_ignored_type(std::string_view number) {
@@ -106,12 +60,8 @@ std::string_view next_word(std::string_view text, std::size_t* at) {
   return text.substr(start, end - start);
 }
 
-// Turns one line, its line end removed, into a record on record_set. A line
-// whose compaction dropped text is not blank, whatever is left of it.
-bool read_record_line(std::string_view line, bool has_dropped_text) {
-  if (!has_dropped_text && is_blank_line(line)) return true;
-  LineColumns columns = split_columns(line);
-
+// Turns the columns of one line into a record on record_set.
+bool read_record_line(LineColumns columns) {
   if (is_ignored_type(columns.number)) {
     log_message("Rejecting %.*s Issue %.*s\n", static_cast<int>(columns.title.size()),
                 columns.title.data(), static_cast<int>(columns.number.size()),
@@ -144,7 +94,8 @@ bool read_record_line(std::string_view line, bool has_dropped_text) {
     return false;
   }
   if (!attach_new_record(node, RecordFields{columns.title, columns.publisher, columns.number, {},
-                                            {}, columns.nm_value, columns.notes})) {
+                                            {}, columns.nm_value, columns.notes,
+                                            columns.may_hold_nul})) {
     free_queue_node(node);
     log_message("Error: Couldn't allocate memory for element data\n");
     return false;
@@ -172,9 +123,165 @@ bool has_text(const char* begin, const char* end) {
   return std::find_if(begin, end, [](char c) { return c != ' ' && c != '\t'; }) != end;
 }
 
-// Cuts a byte stream, given in pieces of any size, into lines without their
-// line ends. A line that spans pieces is gathered in `carry`; so that a line
-// of any length costs bounded memory, a long carry is compacted to the bytes
+// The columns 1 to 18 that are stored (5, 6, 14, 17, 18), and column 1,
+// whose first byte tells most blank lines from others, as bits.
+constexpr std::uint32_t kColumnsKept = 1u << 1 | 1u << 5 | 1u << 6 | 1u << 14 | 1u << 17 | 1u << 18;
+
+// Where a line being walked stands.
+struct LineState {
+  const char* start;
+  const char* column_start;
+  int column;  // columns seen so far
+  const char* first_column;
+  LineColumns columns;
+  bool has_nul;
+};
+
+// Finds the lines of a span of the export and their columns with the
+// separator masks, and makes each line's record. Columns are separated by
+// runs of tabs; tabs at the start of a line are passed over, so an empty
+// column takes no position. Only the first 18 count.
+class LineWalk {
+ public:
+  // With `has_dropped_text` the lines are not blank, whatever is left of them.
+  explicit LineWalk(bool has_dropped_text) : has_dropped_text_(has_dropped_text) {}
+
+  // Walks the lines of [begin, end) that end in LF. Returns where the
+  // unfinished last line begins (`end` when there is none), or null when a
+  // record could not be made.
+  const char* walk(const char* begin, const char* end) {
+    LineState line;
+    start_line(&line, begin);
+    constexpr std::size_t kBatchBlocks = 64;
+    SeparatorMasks masks[kBatchBlocks];
+    const char* at = begin;
+    while (end - at >= static_cast<std::ptrdiff_t>(kScanBlockSize)) {
+      std::size_t blocks =
+          std::min<std::size_t>(kBatchBlocks, static_cast<std::size_t>(end - at) / kScanBlockSize);
+      mark_separators(at, blocks, masks);
+      for (std::size_t block = 0; block < blocks; ++block, at += kScanBlockSize) {
+        if (!walk_block(&line, at, masks[block])) return nullptr;
+      }
+    }
+    if (at < end) {
+      // The last bytes are marked in a copy padded to a whole block, and the
+      // marks of the padding dropped.
+      char last[kScanBlockSize] = {};
+      const std::size_t size = static_cast<std::size_t>(end - at);
+      std::memcpy(last, at, size);
+      mark_separators(last, 1, masks);
+      const std::uint64_t inside = (std::uint64_t{1} << size) - 1;
+      SeparatorMasks& marked = masks[0];
+      marked = SeparatorMasks{marked.tabs & inside, marked.line_ends & inside, marked.nuls & inside};
+      if (!walk_block(&line, at, marked)) return nullptr;
+    }
+    return line.start;
+  }
+
+ private:
+  static void start_line(LineState* line, const char* at) {
+    line->start = line->column_start = at;
+    line->column = 0;
+    line->columns = LineColumns{};
+    line->has_nul = false;
+  }
+
+  // The bits of the positions after `k` in a block.
+  static std::uint64_t after(unsigned k) { return ~((std::uint64_t{2} << k) - 1); }
+
+  bool walk_block(LineState* line, const char* block, const SeparatorMasks& masks) {
+    std::uint64_t nuls = masks.nuls;
+    std::uint64_t separators = masks.line_ends | (line->column < kColumnsRead ? masks.tabs : 0);
+    // The column count and start stay in locals while the tabs go by: the
+    // walk spends most of its time here.
+    int column = line->column;
+    const char* column_start = line->column_start;
+    while (separators != 0) {
+      const unsigned k = static_cast<unsigned>(__builtin_ctzll(separators));
+      separators &= separators - 1;
+      const char* at = block + k;
+      if ((masks.line_ends >> k & 1) == 0) {  // a tab
+        if (at > column_start) {
+          ++column;
+          if ((kColumnsKept >> column & 1) != 0) keep_column(line, column, column_start, at);
+          // Tabs after column 18 separate nothing that is read.
+          if (column == kColumnsRead) separators &= masks.line_ends;
+        }
+        column_start = at + 1;
+        continue;
+      }
+      // NULs marked before this LF and after the previous one are this line's.
+      line->has_nul = line->has_nul || (nuls & ~after(k)) != 0;
+      nuls &= after(k);
+      line->column = column;
+      line->column_start = column_start;
+      if (!end_line(line, at)) return false;
+      column = 0;
+      column_start = at + 1;
+      separators = (masks.tabs | masks.line_ends) & after(k);
+    }
+    line->column = column;
+    line->column_start = column_start;
+    line->has_nul = line->has_nul || nuls != 0;
+    return true;
+  }
+
+  // Column `column` of the line is [start, end), which is not empty.
+  static void keep_column(LineState* line, int column, const char* start, const char* end) {
+    std::string_view text(start, static_cast<std::size_t>(end - start));
+    switch (column) {
+      case 1: line->first_column = start; break;
+      case 5: line->columns.title = strip_quotes(text); break;
+      case 6: line->columns.publisher = strip_quotes(text); break;
+      case 14: line->columns.number = strip_quotes(text); break;
+      case 17: line->columns.nm_value = text; break;
+      case 18: line->columns.notes = strip_quotes(text); break;
+      default: break;
+    }
+  }
+
+  // The line ends at the LF at `line_end`; a CR right before it belongs to
+  // the line end.
+  bool end_line(LineState* line, const char* line_end) {
+    const char* next_line = line_end + 1;
+    if (line_end > line->start && line_end[-1] == '\r') --line_end;
+    if (line->column < kColumnsRead && line_end > line->column_start) {
+      ++line->column;
+      if ((kColumnsKept >> line->column & 1) != 0) {
+        keep_column(line, line->column, line->column_start, line_end);
+      }
+    }
+    bool ok = true;
+    if (!is_blank(*line, line_end)) {
+      LineColumns& columns = line->columns;
+      columns.may_hold_nul = line->has_nul;
+      if (line->has_nul) {
+        columns.title = cut_to_field(columns.title, kTitleWidth);
+        columns.number = cut_to_field(columns.number, kNumberWidth);
+      } else {
+        columns.title = columns.title.substr(0, kTitleWidth - 1);
+        columns.number = columns.number.substr(0, kNumberWidth - 1);
+      }
+      ok = read_record_line(columns);
+    }
+    start_line(line, next_line);
+    return ok;
+  }
+
+  // A line of nothing but spaces and tabs gives no record.
+  bool is_blank(const LineState& line, const char* line_end) const {
+    if (has_dropped_text_) return false;
+    if (line.column == 0) return true;
+    return *line.first_column == ' ' &&
+           is_blank_line(std::string_view(line.start, static_cast<std::size_t>(line_end - line.start)));
+  }
+
+  const bool has_dropped_text_;
+};
+
+// Cuts a byte stream, given in pieces of any size, into lines and makes their
+// records. A line that spans pieces is gathered in `carry`; so that a line of
+// any length costs bounded memory, a long carry is compacted to the bytes
 // that can still change the line's record.
 struct LineSplitter {
   static constexpr std::size_t kCompactAbove = std::size_t{1} << 16;
@@ -184,40 +291,38 @@ struct LineSplitter {
 
   bool feed(const char* data, std::size_t size) {
     const char* end = data + size;
-    while (data < end) {
-      const char* newline = static_cast<const char*>(std::memchr(data, '\n', end - data));
+    if (!carry.empty()) {
+      const char* newline = static_cast<const char*>(std::memchr(data, '\n', size));
       if (newline == nullptr) {
         carry.append(data, end);
         if (carry.size() > kCompactAbove) compact_carry();
         return true;
       }
-      bool ok;
-      if (carry.empty()) {
-        ok = take_line(std::string_view(data, newline - data), false);
-      } else {
-        carry.append(data, newline);
-        ok = take_carried_line();
-      }
-      if (!ok) return false;
+      carry.append(data, newline + 1);
+      if (!take_carried_line()) return false;
       data = newline + 1;
     }
+    const char* unfinished = LineWalk(false).walk(data, end);
+    if (unfinished == nullptr) return false;
+    carry.assign(unfinished, end);
+    if (carry.size() > kCompactAbove) compact_carry();
     return true;
   }
 
   // The last line needs no LF.
-  bool finish() { return carry.empty() || take_carried_line(); }
+  bool finish() {
+    if (carry.empty()) return true;
+    carry += '\n';
+    return take_carried_line();
+  }
 
+  // The carry holds one whole line, its LF included.
   bool take_carried_line() {
-    bool ok = take_line(carry, carry_dropped_text);
+    const char* begin = carry.data();
+    bool ok = LineWalk(carry_dropped_text).walk(begin, begin + carry.size()) != nullptr;
     carry.clear();
     carry_dropped_text = false;
     return ok;
-  }
-
-  // A CR right before the LF (or ending the last line) belongs to the line end.
-  static bool take_line(std::string_view line, bool has_dropped_text) {
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    return read_record_line(line, has_dropped_text);
   }
 
   // Keeps of each column only the bytes that count, and a space in place of
@@ -239,7 +344,8 @@ struct LineSplitter {
         carry_dropped_text = carry_dropped_text || has_text(at, end);
         break;
       }
-      const char* column_end = find_tab(at, end);
+      const char* column_end = static_cast<const char*>(std::memchr(at, '\t', end - at));
+      if (column_end == nullptr) column_end = end;
       std::size_t keep = std::min(bytes_that_count(column), static_cast<std::size_t>(column_end - at));
       kept.append(at, keep);
       if (at + keep < column_end) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "front/options.h"
 #include "front/process_state.h"
 #include "records/issue_record.h"
+#include "records/separator_scan.h"
 
 namespace {
 
@@ -24,10 +26,21 @@ std::vector<std::string> read_records() {
   return rows;
 }
 
-class ExportReaderTest : public testing::Test {
+// Every test runs with each way of finding the separators that this machine
+// runs; each must give the same records.
+class ExportReaderTest : public testing::TestWithParam<ScanPath> {
  protected:
-  void SetUp() override { reset_process_state(); }
+  void SetUp() override {
+    reset();
+    if (chosen_scan_path() != GetParam()) GTEST_SKIP() << "this processor lacks the path";
+  }
   void TearDown() override { reset_process_state(); }
+
+  // A fresh process that finds separators the test's way.
+  void reset() {
+    reset_process_state();
+    choose_scan_path(GetParam());
+  }
 
   // Reads `text` from memory; returns the log output.
   std::string read(const std::string& text, bool expect_ok = true) {
@@ -37,7 +50,7 @@ class ExportReaderTest : public testing::Test {
   }
 };
 
-TEST_F(ExportReaderTest, StripQuotesDropsFirstAndLastCharacterWhateverTheyAre) {
+TEST_P(ExportReaderTest, StripQuotesDropsFirstAndLastCharacterWhateverTheyAre) {
   EXPECT_EQ(strip_quotes("\"Batman\""), "Batman");
   EXPECT_EQ(strip_quotes("xBatmany"), "Batman");
   EXPECT_EQ(strip_quotes("ab"), "");
@@ -45,23 +58,23 @@ TEST_F(ExportReaderTest, StripQuotesDropsFirstAndLastCharacterWhateverTheyAre) {
   EXPECT_EQ(strip_quotes(""), "");
 }
 
-TEST_F(ExportReaderTest, LineEndsAreNotData) {
+TEST_P(ExportReaderTest, LineEndsAreNotData) {
   const std::string row = "Batman|Pub (1990)|12|$3.00|note";
   for (const char* end : {"\n", "\r\n", "", "\r"}) {
-    reset_process_state();
+    reset();
     read(export_line("Batman", "12") + "\n" + export_line("Batman", "12") + end);
     EXPECT_EQ(read_records(), (std::vector<std::string>{row, row})) << "line end " << end;
   }
 }
 
-TEST_F(ExportReaderTest, EmptyInputAndBlankLinesGiveNoRecord) {
+TEST_P(ExportReaderTest, EmptyInputAndBlankLinesGiveNoRecord) {
   EXPECT_EQ(read(""), "");
   EXPECT_TRUE(read_records().empty());
   EXPECT_EQ(read("\n\r\n  \t \n\t\t\r\n" + export_line("A", "1") + "\n   "), "");
   EXPECT_EQ(read_records(), std::vector<std::string>{"A|Pub (1990)|1|$3.00|note"});
 }
 
-TEST_F(ExportReaderTest, ShortLinesLeaveTheMissingFieldsEmpty) {
+TEST_P(ExportReaderTest, ShortLinesLeaveTheMissingFieldsEmpty) {
   read("a\tb\n" + export_line("T", "7", 14) + "\n" + export_line("T", "7", 17) + "\n" +
        export_line("T", "7", 17) + "\t\n");
   EXPECT_EQ(read_records(), (std::vector<std::string>{"||||", "T|Pub (1990)|7||",
@@ -69,7 +82,7 @@ TEST_F(ExportReaderTest, ShortLinesLeaveTheMissingFieldsEmpty) {
                                                       "T|Pub (1990)|7|$3.00|"}));
 }
 
-TEST_F(ExportReaderTest, RunsOfTabsAreOneSeparatorAndShiftLaterColumns) {
+TEST_P(ExportReaderTest, RunsOfTabsAreOneSeparatorAndShiftLaterColumns) {
   std::string line = export_line("T", "7");
   read("\t\t" + line + "\n");                          // leading tabs passed over
   line.replace(line.find("\tc13\t"), 5, "\t\tc13\t");  // an empty column before 14
@@ -82,7 +95,7 @@ TEST_F(ExportReaderTest, RunsOfTabsAreOneSeparatorAndShiftLaterColumns) {
                                                       "T|Pub (1990)|1|\"note\"|1"}));
 }
 
-TEST_F(ExportReaderTest, NotesOfEighteenColumnLinesLoseBothQuotes) {
+TEST_P(ExportReaderTest, NotesOfEighteenColumnLinesLoseBothQuotes) {
   read(export_line("T", "1", 18) + "\n" + export_line("T", "2", 18, "\"") + "\r\n" +
        export_line("T", "3", 25) + "\n");
   EXPECT_EQ(read_records(), (std::vector<std::string>{"T|Pub (1990)|1|$3.00|note",
@@ -90,14 +103,14 @@ TEST_F(ExportReaderTest, NotesOfEighteenColumnLinesLoseBothQuotes) {
                                                       "T|Pub (1990)|3|$3.00|note"}));
 }
 
-TEST_F(ExportReaderTest, ValueColumnIsStoredAsItStands) {
+TEST_P(ExportReaderTest, ValueColumnIsStoredAsItStands) {
   std::string line = export_line("T", "1");
   line.replace(line.find("$3.00"), 5, "\"$3\"");
   read(line + "\n");
   EXPECT_EQ(read_records(), std::vector<std::string>{"T|Pub (1990)|1|\"$3\"|note"});
 }
 
-TEST_F(ExportReaderTest, IgnoredBookTypesAreRejectedOnceEach) {
+TEST_P(ExportReaderTest, IgnoredBookTypesAreRejectedOnceEach) {
   ignore_types = {"TP", "TP", "hc"};
   std::string log = read(export_line("Saga", "TP 3") + "\n" + export_line("Saga", "TPB 4") +
                          "\n" + export_line("Saga", "TP") + "\n" + export_line("Saga", "HC 5") +
@@ -108,7 +121,7 @@ TEST_F(ExportReaderTest, IgnoredBookTypesAreRejectedOnceEach) {
                                                       "Saga HC|Pub (1990)|5|$3.00|note"}));
 }
 
-TEST_F(ExportReaderTest, BookTypesFoldIntoTheTitle) {
+TEST_P(ExportReaderTest, BookTypesFoldIntoTheTitle) {
   struct Case {
     const char* number;
     const char* row;
@@ -121,13 +134,13 @@ TEST_F(ExportReaderTest, BookTypesFoldIntoTheTitle) {
       {"   ", "X|Pub (1990)||$3.00|note"},
   };
   for (const Case& c : cases) {
-    reset_process_state();
+    reset();
     read(export_line("X", c.number) + "\n");
     EXPECT_EQ(read_records(), std::vector<std::string>{c.row}) << c.number;
   }
 }
 
-TEST_F(ExportReaderTest, LongTextIsCutAtFieldWidthsAfterQuotesGo) {
+TEST_P(ExportReaderTest, LongTextIsCutAtFieldWidthsAfterQuotesGo) {
   std::string title(200, 't');
   std::string note(1500, 'n');
   std::string line = export_line(title, "12345678901234567", 20, "\"" + note + "\"");
@@ -138,14 +151,14 @@ TEST_F(ExportReaderTest, LongTextIsCutAtFieldWidthsAfterQuotesGo) {
                                       std::string(134, 'u') + "|Pub (1990)|2|$3.00|note"}));
 }
 
-TEST_F(ExportReaderTest, IgnoreTestLooksAtTheCutNumber) {
+TEST_P(ExportReaderTest, IgnoreTestLooksAtTheCutNumber) {
   ignore_types = {"ABCDEFGHIJKLM"};
   // Cut to 14 characters the number ends in the type and a space.
   EXPECT_EQ(read(export_line("T", "ABCDEFGHIJKLM 7") + "\n"), "Rejecting T Issue ABCDEFGHIJKLM \n");
   EXPECT_TRUE(read_records().empty());
 }
 
-TEST_F(ExportReaderTest, HighBytesPassThroughAndNulEndsAField) {
+TEST_P(ExportReaderTest, HighBytesPassThroughAndNulEndsAField) {
   std::string bom = "\xEF\xBB\xBF";
   std::string line = bom + export_line("Am\xC3\xA9lie \xFF", "3");
   read(line + "\n" + export_line(std::string("Nu\0ll", 5), "4") + "\n");
@@ -156,7 +169,7 @@ TEST_F(ExportReaderTest, HighBytesPassThroughAndNulEndsAField) {
 // The stream is read in pieces of a megabyte, and a line that spans pieces is
 // kept compacted to what counts; it must give what the same text in memory,
 // read in one piece, gives.
-TEST_F(ExportReaderTest, StreamReadsLikeMemoryWhateverTheLineLengths) {
+TEST_P(ExportReaderTest, StreamReadsLikeMemoryWhateverTheLineLengths) {
   const std::string huge(3 << 20, 'h');
   const std::string spaces(3 << 20, ' ');
   const std::string tabs(3 << 20, '\t');
@@ -198,7 +211,7 @@ TEST_F(ExportReaderTest, StreamReadsLikeMemoryWhateverTheLineLengths) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
   std::fclose(file);
   std::vector<std::string> from_stream = read_records();
-  reset_process_state();
+  reset();
   read(text);
   std::vector<std::string> from_memory = read_records();
   EXPECT_EQ(from_stream.size(), 2 * std::size(lines));  // one blank line, one last line
@@ -206,7 +219,7 @@ TEST_F(ExportReaderTest, StreamReadsLikeMemoryWhateverTheLineLengths) {
   EXPECT_EQ(from_stream[0], std::string("T") + std::string(133, 'h') + "|Pub (1990)|1|$3.00|note");
 }
 
-TEST_F(ExportReaderTest, ReadErrorEndsTheReaderWithFalse) {
+TEST_P(ExportReaderTest, ReadErrorEndsTheReaderWithFalse) {
   std::FILE* directory = std::fopen("/", "r");  // opens, but every read fails
   ASSERT_NE(directory, nullptr);
   testing::internal::CaptureStdout();
@@ -214,5 +227,35 @@ TEST_F(ExportReaderTest, ReadErrorEndsTheReaderWithFalse) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: Couldn't read input file\n");
   std::fclose(directory);
 }
+
+// Separators, CRs and NULs on either side of the edges of the 64-byte blocks
+// in which they are found: a line of `shift` bytes moves the next lines
+// across the edges one byte at a time.
+TEST_P(ExportReaderTest, SeparatorsAtBlockEdgesAreFoundAlike) {
+  std::string line = export_line("T", "7") + "\r\n";
+  line.replace(line.find("c3"), 2, std::string("c\0", 2));  // a NUL where nothing is kept
+  // Cut at the NUL, the number holds no space, and so no book type to fold;
+  // the line is short enough for a block of its own.
+  using namespace std::string_literals;
+  const std::string nul_title = "1\t2\t3\t4\t\"N\0x\"\t\"P\"\t7\t8\t9\t10\t11\t12\t13\t\"8\0 Z\"\n"s;
+  std::string runs = export_line("R", "9");
+  runs = "\t\t\t" + runs.replace(runs.find("\tc2"), 1, "\t\t\t") + "\t\t\r\n";
+  for (std::size_t shift = 1; shift <= 2 * kScanBlockSize; ++shift) {
+    reset();
+    read(std::string(shift, 'x') + "\n" + line + nul_title + runs + "\t\r\n" + line);
+    EXPECT_EQ(read_records(), (std::vector<std::string>{"||||", "T|Pub (1990)|7|$3.00|note",
+                                                        "N|P|8||",
+                                                        "R|Pub (1990)|9|$3.00|note",
+                                                        "T|Pub (1990)|7|$3.00|note"}))
+        << "shift " << shift;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(ScanPaths, ExportReaderTest, testing::ValuesIn(kScanPaths),
+                         [](const testing::TestParamInfo<ScanPath>& info) {
+                           std::string name = scan_path_name(info.param);
+                           name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+                           return name;
+                         });
 
 }  // namespace

@@ -1,8 +1,8 @@
 #include "report/report_writer.h"
 
-#include <cstring>
-#include <string>
+#include <string_view>
 
+#include "front/output_buffer.h"
 #include "holes/run_detection.h"
 #include "platform/platform.h"
 #include "records/issue_record.h"
@@ -20,18 +20,35 @@ void format_date_text(const std::tm& when, char* out) {
 
 namespace {
 
-void append_record_line(std::string* line, const IssueRecord& record) {
-  line->append(record.title());
-  *line += '\t';
-  line->append(record.publisher());
-  *line += '\t';
-  char number[kJoinedNumberSize];
-  line->append(number, join_issue_number(record, number));
-  *line += '\t';
-  line->append(record.nm_value());
-  *line += '\t';
-  line->append(record.notes());
-  line->append("\r\n");
+// The five columns of a record's line, tab-separated, ending in CR LF. The
+// record's texts lie in a row, so one walk over them finds them all.
+void append_record_line(OutputBuffer* report, const IssueRecord& record) {
+  report->append(record.title());
+  report->append("\t");
+  report->append(record.publisher());
+  report->append("\t");
+  const char* number = record.number();
+  std::string_view text(number);
+  report->append(text);
+  const char* variant = number + text.size() + 1;
+  text = variant;
+  if (!text.empty()) {
+    report->append("/");
+    report->append(text);
+  }
+  const char* printing = variant + text.size() + 1;
+  text = printing;
+  if (!text.empty()) {
+    report->append("-");
+    report->append(text);
+  }
+  const char* nm_value = printing + text.size() + 1;
+  text = nm_value;
+  report->append("\t");
+  report->append(text);
+  report->append("\t");
+  report->append(nm_value + text.size() + 1);
+  report->append("\r\n");
 }
 
 }  // namespace
@@ -42,14 +59,12 @@ void write_report(std::FILE* output) {
   local_time(now, &local);
   char date_text[kDateTextSize];
   format_date_text(local, date_text);
-  std::fprintf(output, "%s\r\n\r\n\r\n", date_text);
-  std::fputs("Title\tPublisher and Publishing Dates\tNumber\tNM Value\tNotes\r\n", output);
-
-  std::string line;
+  OutputBuffer report(output, std::size_t{1} << 18);
+  report.append(date_text);
+  report.append("\r\n\r\n\r\n");
+  report.append("Title\tPublisher and Publishing Dates\tNumber\tNM Value\tNotes\r\n");
   while (QueueNode* node = queue_pop_front(&report_queue)) {
-    line.clear();
-    append_record_line(&line, *record_of(node));
-    std::fwrite(line.data(), 1, line.size(), output);
+    append_record_line(&report, *record_of(node));
     release_record_node(node);
   }
 }

@@ -1,0 +1,93 @@
+#include "front/log_message.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdio>
+#include <string>
+
+#include "front/output_buffer.h"
+#include "front/process_state.h"
+
+namespace {
+
+std::string contents(std::FILE* file) {
+  std::fflush(file);
+  std::rewind(file);
+  std::string bytes;
+  char piece[4096];
+  for (std::size_t got; (got = std::fread(piece, 1, sizeof piece, file)) > 0;) bytes.append(piece, got);
+  return bytes;
+}
+
+// Messages are formatted as printf formats them, whether the program does the
+// conversions itself or leaves them to vsnprintf; the console copy comes out
+// at once without a log file.
+TEST(LogMessageTest, FormatsAsPrintfDoes) {
+  reset_process_state();
+  const char title[] = {'T', 'i', 't', 'l', 'e', '\0', 'x'};
+  testing::internal::CaptureStdout();
+  log_message("Processing %s\n", "Am\xC3\xA9lie");
+  log_message("Searching %s for holes less than %d issues\n\n", "in.txt", 4);
+  log_message("%d %d %d %d|", 0, -1, INT_MIN, INT_MAX);
+  log_message("Rejecting %.*s Issue %.*s\n", 3, "Sagas", 7, title);
+  log_message("%.*s|%.*s|%s|100%%\n", 0, "x", -1, "all", "");
+  log_message("%5d|%x|%c\n", 42, 255, 'q');  // not converted by the program itself
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Processing Am\xC3\xA9lie\n"
+            "Searching in.txt for holes less than 4 issues\n\n"
+            "0 -1 -2147483648 2147483647|"
+            "Rejecting Sag Issue Title\n"
+            "|all||100%\n"
+            "   42|ff|q\n");
+}
+
+// While the log is open both copies are gathered and handed over in order,
+// the log's with CR LF line ends; a log that cannot be written is reported.
+TEST(LogMessageTest, BuffersBothCopiesUntilTheLogCloses) {
+  reset_process_state();
+  log_file = std::tmpfile();
+  ASSERT_NE(log_file, nullptr);
+  std::FILE* log = log_file;
+  testing::internal::CaptureStdout();
+  std::string expected;
+  for (int k = 0; k < 20000; ++k) {
+    log_message("\tRejecting issue %d (original owned)\n", k);
+    expected += "\tRejecting issue " + std::to_string(k) + " (original owned)\n";
+  }
+  flush_log_output();
+  std::string console = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(console == expected) << "console differs";
+  std::string crlf;
+  for (char c : expected) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  EXPECT_TRUE(contents(log) == crlf) << "log differs";
+  log_file = nullptr;  // keep the file open to read it; close_log_file would close it
+  std::fclose(log);
+
+  log_file = std::fopen("/dev/full", "wb");
+  ASSERT_NE(log_file, nullptr);
+  testing::internal::CaptureStdout();
+  log_message("lost\n");
+  EXPECT_FALSE(close_log_file());
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "lost\n");
+  EXPECT_EQ(log_file, nullptr);
+  EXPECT_TRUE(close_log_file());
+}
+
+// Text longer than the buffer, and line ends at its edges, arrive whole.
+TEST(LogMessageTest, OutputBufferKeepsEveryByteWhateverItsSize) {
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  {
+    OutputBuffer buffer(file, 3);
+    buffer.append("ab");
+    buffer.append_crlf("\n\n");
+    buffer.append("0123456789");
+    buffer.append_crlf("x\ny\n");
+    buffer.append("");
+  }
+  EXPECT_EQ(contents(file), "ab\r\n\r\n0123456789x\r\ny\r\n");
+  std::fclose(file);
+}
+
+}  // namespace

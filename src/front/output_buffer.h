@@ -1,0 +1,36 @@
+#ifndef QUORVANE_FRONT_OUTPUT_BUFFER_H_
+#define QUORVANE_FRONT_OUTPUT_BUFFER_H_
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <string_view>
+
+/// Gathers text for a stream and hands it over in large pieces: a stdio call
+/// per message or per report line cost a tenth of a run. Write errors stay on
+/// the stream, for its owner to find with ferror.
+struct OutputBuffer {
+  /// A buffer of `capacity` bytes (at least 2) for `stream`, which may be null
+  /// (nothing is written then).
+  OutputBuffer(std::FILE* stream, std::size_t capacity);
+  /// Hands over what is left.
+  ~OutputBuffer();
+  OutputBuffer(const OutputBuffer&) = delete;
+  OutputBuffer& operator=(const OutputBuffer&) = delete;
+
+  /// Adds `text` as it is.
+  void append(std::string_view text);
+  /// Adds `text` with every "\n" stored as CR LF.
+  void append_crlf(std::string_view text);
+  /// Hands everything gathered to the stream (without flushing the stream).
+  void flush();
+
+  std::FILE* stream;
+
+ private:
+  std::unique_ptr<char[]> bytes_;
+  std::size_t capacity_;
+  std::size_t used_ = 0;
+};
+
+#endif  // QUORVANE_FRONT_OUTPUT_BUFFER_H_
