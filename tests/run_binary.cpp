@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <grp.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -154,6 +155,8 @@ std::string mask_date_line(const std::string& report) {
 
 namespace {
 
+constexpr uid_t kNobody = 65534;
+
 // Moves what is ready on the child's pipes into `out` and `err`, until both
 // pipes are closed.
 void drain_pipes(int out_fd, int err_fd, std::string* out, std::string* err) {
@@ -209,6 +212,15 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
     dup2(err_pipe[1], 2);
     close(out_pipe[0]);
     close(err_pipe[0]);
+    if (limits.closed_streams) {
+      close(0);
+      close(1);
+    }
+    // Root passes every permission check; a child that gives root up does not.
+    if (limits.as_nobody && geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+      _exit(124);
+    }
     if (limits.file_size >= 0) {
       // A write past the limit then fails with EFBIG instead of killing the tool.
       signal(SIGXFSZ, SIG_IGN);

@@ -44,6 +44,9 @@ std::string read_file(const std::string& path);
 struct ChildLimits {
   long long file_size = -1;    ///< RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: no limit
   bool closed_stdout = false;  ///< standard output a pipe nobody reads (out stays "")
+  bool closed_streams = false; ///< standard input and output closed, as some schedulers start tools
+  bool as_nobody = false;      ///< run as user nobody when the tests run as root, so
+                               ///< that file permissions hold (the folder must let nobody in)
 };
 
 /// Runs the quorvane executable with `args` in `directory`, standard input
