@@ -55,18 +55,22 @@ TEST(PipelineEndToEnd, WorkedExampleOfTwoTitles) {
 }
 
 TEST(PipelineEndToEnd, LfAndCrLfExportsGiveTheSameRun) {
-  Names entries{"A|TP 1", "A|1", "A|2", "B|TP 2", "B|Annual 3", "B|TPB 4", "B|4", "A|2-2"};
+  // An empty title ("") is rejected and folded like any other.
+  Names entries{"A|TP 1", "A|1", "A|2", "B|TP 2", "B|Annual 3", "B|TPB 4", "B|4", "A|2-2",
+                "|TP 5", "|Annual 6"};
   std::string console = std::string(kSearching) +
                         "Rejecting A Issue TP 1\n"
                         "Rejecting B Issue TP 2\n"
+                        "Rejecting  Issue TP 5\n"
                         "Processing A\n"
                         "Processing B Annual\n"
                         "Processing B TPB\n"
                         "Processing B\n"
                         "Processing A\n"
-                        "\tRejecting issue 2-2 (original owned)\n" +
+                        "\tRejecting issue 2-2 (original owned)\n"
+                        "Processing  Annual\n" +
                         kSuccessLine;
-  std::string report = report_of({"A|1", "A|2", "B Annual|3", "B TPB|4", "B|4"});
+  std::string report = report_of({"A|1", "A|2", "B Annual|3", "B TPB|4", "B|4", " Annual|6"});
   for (const char* line_end : {"\n", "\r\n"}) {
     std::string text = export_of(entries, line_end);
     text.pop_back();  // the last line needs no line end

@@ -92,6 +92,10 @@ bool is_ignored_type(std::string_view number) {
   return false;
 }
 
+// The characters of `text` for a C function, which must never be handed the
+// null pointer of an empty view.
+const char* text_of(std::string_view text) { return text.empty() ? "" : text.data(); }
+
 // Splits off the word of `text` that starts at or after `*at`; "" when none.
 std::string_view next_word(std::string_view text, std::size_t* at) {
   std::size_t start = text.find_first_not_of(' ', *at);
@@ -113,8 +117,8 @@ bool read_record_line(std::string_view line, bool has_dropped_text) {
 
   if (is_ignored_type(columns.number)) {
     log_message("Rejecting %.*s Issue %.*s\n", static_cast<int>(columns.title.size()),
-                columns.title.data(), static_cast<int>(columns.number.size()),
-                columns.number.data());
+                text_of(columns.title), static_cast<int>(columns.number.size()),
+                text_of(columns.number));
     return true;
   }
 
@@ -127,11 +131,11 @@ bool read_record_line(std::string_view line, bool has_dropped_text) {
     std::string_view type = next_word(columns.number, &at);
     std::string_view issue = next_word(columns.number, &at);
     if (!type.empty()) {
-      std::size_t length = columns.title.size();
-      std::memcpy(folded_title, columns.title.data(), length);
+      // An empty title (`""`) is a view without memory; copy() takes it in
+      // its stride where memcpy would be handed a null pointer.
+      std::size_t length = columns.title.copy(folded_title, columns.title.size());
       folded_title[length++] = ' ';
-      std::memcpy(folded_title + length, type.data(), type.size());
-      length += type.size();
+      length += type.copy(folded_title + length, type.size());
       columns.title = cut_to_field(std::string_view(folded_title, length), kTitleWidth);
     }
     columns.number = issue;
