@@ -121,6 +121,7 @@ Outcome run_on_export(const std::string& export_text, const std::vector<std::str
   outcome.run = run_quorvane_binary(dir.root(), args);
   outcome.log = dir.read("Quorvane.log");
   outcome.report = mask_date_line(dir.read("out.txt"));
+  outcome.entries = dir.entries();
   EXPECT_TRUE(dir.read("in.txt") == export_text) << "the input changed";
   return outcome;
 }
@@ -131,6 +132,7 @@ void expect_success(const Outcome& outcome, const std::string& console, const st
   EXPECT_EQ(outcome.run.out, expected_banner() + console);
   EXPECT_EQ(outcome.log, crlf(console));
   EXPECT_EQ(outcome.report, report);
+  EXPECT_EQ(outcome.entries, (std::vector<std::string>{"Quorvane.log", "in.txt", "out.txt"}));
 }
 
 std::string crlf(const std::string& text) {

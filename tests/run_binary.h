@@ -60,6 +60,7 @@ struct Outcome {
   RunResult run;
   std::string log;     ///< Quorvane.log
   std::string report;  ///< the report with its date line masked
+  std::vector<std::string> entries;  ///< the names in the run's folder, sorted
 };
 
 /// Runs the tool on `export_text` as in.txt with `-o out.txt` and `extra`
@@ -67,7 +68,8 @@ struct Outcome {
 Outcome run_on_export(const std::string& export_text, const std::vector<std::string>& extra = {});
 
 /// Checks a successful run: `console` after the banner, the same text in the
-/// log with CR LF, and `report` (date line masked).
+/// log with CR LF, `report` (date line masked), and no file in the folder
+/// but the export, the report and the log.
 void expect_success(const Outcome& outcome, const std::string& console, const std::string& report);
 
 /// The banner the tool prints first, with the copyright line masked.

@@ -10,6 +10,7 @@
 #include "front/log_message.h"
 #include "front/options.h"
 #include "records/issue_record.h"
+#include "records/utf16_decoder.h"
 
 Queue record_set;
 
@@ -259,13 +260,47 @@ struct LineSplitter {
   }
 };
 
+// Hands an export's bytes to the line splitter as UTF-8: an export that starts
+// with UTF-16's byte-order mark is converted piece by piece, so that its size
+// costs no memory.
+struct ExportText {
+  LineSplitter lines;
+  bool started = false;
+  bool utf16 = false;
+  Utf16Decoder decoder;
+  std::string converted;
+
+  // The first piece must hold the export's first two bytes, if it has two.
+  bool feed(const char* data, std::size_t size) {
+    if (!started) {
+      started = true;
+      utf16 = starts_as_utf16(std::string_view(data, size), &decoder.big_endian);
+    }
+    if (!utf16) return lines.feed(data, size);
+    converted.clear();
+    decoder.decode(data, size, &converted);
+    return lines.feed(converted.data(), converted.size());
+  }
+
+  bool finish() {
+    if (utf16) {
+      converted.clear();
+      decoder.finish(&converted);
+      if (!lines.feed(converted.data(), converted.size())) return false;
+    }
+    return lines.finish();
+  }
+};
+
 }  // namespace
 
 bool read_record_set(std::FILE* input) {
   constexpr std::size_t kChunkSize = 1 << 20;
   std::vector<char> chunk(kChunkSize);
-  LineSplitter lines;
+  ExportText lines;
   for (;;) {
+    // fread fills the chunk unless the input ends, so the first piece holds
+    // any byte-order mark whole.
     std::size_t got = std::fread(chunk.data(), 1, chunk.size(), input);
     if (got == 0) break;
     if (!lines.feed(chunk.data(), got)) return false;
@@ -278,6 +313,6 @@ bool read_record_set(std::FILE* input) {
 }
 
 bool read_record_text(std::string_view text) {
-  LineSplitter lines;
+  ExportText lines;
   return lines.feed(text.data(), text.size()) && lines.finish();
 }
