@@ -29,6 +29,11 @@ int mode_of(const std::string& path) {
   return stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
 }
 
+uid_t owner_of(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 ? status.st_uid : static_cast<uid_t>(-1);
+}
+
 bool is_link(const std::string& path) {
   struct stat status;
   return lstat(path.c_str(), &status) == 0 && S_ISLNK(status.st_mode);
@@ -77,6 +82,10 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
   nobody.as_nobody = true;
   ChildLimits closed;
   closed.closed_streams = true;
+  ChildLimits few_files;  // the standard streams, the export and the earlier report
+  few_files.open_files = 5;
+  ChildLimits to_file;
+  to_file.stdout_file = "console.txt";
   const Case cases[] = {
       {"an earlier report is replaced and keeps its permission bits",
        [&](const TempDir& dir) {
@@ -153,6 +162,33 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
          EXPECT_EQ(dir.read("out.txt"), kEarlier);
          EXPECT_EQ(mode_of(dir.path("out.txt")), 0444);
        }},
+      {"another user's report in a folder shared by all is written in place, keeping its owner",
+       [&](const TempDir& dir) {
+         ASSERT_EQ(mkdir(dir.path("shared").c_str(), 0777), 0);
+         ASSERT_EQ(chmod(dir.path("shared").c_str(), 01777), 0);
+         dir.write("shared/out.txt", kEarlier);
+         ASSERT_EQ(chmod(dir.path("shared/out.txt").c_str(), 0666), 0);
+       },
+       "shared/out.txt", nobody, success, {"Quorvane.log", "in.txt", "shared"},
+       [&](const TempDir& dir) {
+         EXPECT_EQ(mask_date_line(dir.read("shared/out.txt")), report);
+         EXPECT_EQ(owner_of(dir.path("shared/out.txt")), getuid());
+         EXPECT_EQ(entries_of(dir, "shared"), Names{"out.txt"});
+       }},
+      {"a folder that fails to take a file for want of descriptors is no refusal",
+       [&](const TempDir& dir) { dir.write("out.txt", kEarlier); },
+       "out.txt", few_files, "Couldn't open output out.txt file\n", {"in.txt", "out.txt"},
+       [&](const TempDir& dir) { EXPECT_EQ(dir.read("out.txt"), kEarlier); }},
+      {"a device takes the report as it comes",
+       [](const TempDir&) {}, "/dev/null", {}, success, {"Quorvane.log", "in.txt"},
+       [](const TempDir&) {}},
+      {"the file the console goes to is written in place, not replaced",
+       [](const TempDir&) {}, "/dev/stdout", to_file, "", {"Quorvane.log", "console.txt", "in.txt"},
+       [&](const TempDir& dir) {
+         EXPECT_EQ(dir.read("Quorvane.log"), crlf(success));
+         // Console and report share the file; the console's text is not lost.
+         EXPECT_NE(dir.read("console.txt").find("Processing B\n"), std::string::npos);
+       }},
       {"closed standard streams take no file's place",
        [&](const TempDir& dir) { dir.write("out.txt", kEarlier); },
        "out.txt", closed, "", {"Quorvane.log", "in.txt", "out.txt"},
@@ -169,10 +205,11 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
     ASSERT_EQ(chmod(dir.root().c_str(), 0777), 0);
     c.prepare(dir);
     RunResult run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", c.output}, c.limits);
-    const bool succeeded = c.console == success || c.limits.closed_streams;
+    const bool console_elsewhere = c.limits.closed_streams || !c.limits.stdout_file.empty();
+    const bool succeeded = c.console == success || console_elsewhere;
     EXPECT_EQ(run.status, succeeded ? 0 : 255);
     EXPECT_EQ(run.err, "");
-    if (!c.limits.closed_streams) {
+    if (!console_elsewhere) {
       EXPECT_EQ(run.out, expected_banner() + c.console);
       if (succeeded) {
         EXPECT_EQ(dir.read("Quorvane.log"), crlf(c.console));
@@ -181,7 +218,7 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
     EXPECT_EQ(dir.entries(), c.entries);
     EXPECT_EQ(dir.read("in.txt"), text);
     c.check(dir);
-    chmod(dir.path("ro").c_str(), 0755);
+    chmod(dir.path("ro").c_str(), 0755);  // so that the folder can be removed
   }
 }
 
