@@ -16,3 +16,27 @@ std::string export_line(const std::string& title, const std::string& number, int
   }
   return line;
 }
+
+std::string utf16_of(const std::string& utf8, bool big_endian) {
+  std::string out;
+  auto put_unit = [&](unsigned unit) {
+    char high = static_cast<char>(unit >> 8);
+    char low = static_cast<char>(unit & 0xFF);
+    out += big_endian ? high : low;
+    out += big_endian ? low : high;
+  };
+  for (std::size_t at = 0; at < utf8.size();) {
+    unsigned char lead = static_cast<unsigned char>(utf8[at]);
+    int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    unsigned code_point = length == 1 ? lead : lead & (0x7F >> length);
+    for (int k = 1; k < length; ++k) code_point = code_point << 6 | (utf8[at + k] & 0x3F);
+    at += length;
+    if (code_point >= 0x10000) {
+      put_unit(0xD800 + ((code_point - 0x10000) >> 10));
+      put_unit(0xDC00 + ((code_point - 0x10000) & 0x3FF));
+    } else {
+      put_unit(code_point);
+    }
+  }
+  return out;
+}

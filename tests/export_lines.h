@@ -9,4 +9,8 @@
 std::string export_line(const std::string& title, const std::string& number, int count = 20,
                         const std::string& note = "\"note\"");
 
+/// `utf8` (valid UTF-8) as UTF-16 of the given byte order, as Windows tools
+/// save text; a leading EF BB BF becomes the byte-order mark.
+std::string utf16_of(const std::string& utf8, bool big_endian);
+
 #endif  // QUORVANE_TESTS_EXPORT_LINES_H_

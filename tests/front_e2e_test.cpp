@@ -96,10 +96,16 @@ TEST(FrontEndToEnd, UnopenableOutputOrLogFails) {
   EXPECT_EQ(run.out, expected_banner() + "Couldn't open output nodir/out.txt file\n");
   EXPECT_EQ(dir.entries(), Names{"in.txt"});
 
+  // A run that cannot log leaves a report as it found it: absent, or earlier.
   run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt", "-l", "nodir/q.log"});
   EXPECT_EQ(run.status, 255);
   EXPECT_EQ(run.out, expected_banner() + "Couldn't open log nodir/q.log file\n");
-  EXPECT_EQ(dir.read("out.txt"), "");
+  EXPECT_EQ(dir.entries(), Names{"in.txt"});
+  dir.write("out.txt", "an earlier report\r\n");
+  run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt", "-l", "nodir/q.log"});
+  EXPECT_EQ(run.status, 255);
+  EXPECT_EQ(run.out, expected_banner() + "Couldn't open log nodir/q.log file\n");
+  EXPECT_EQ(dir.read("out.txt"), "an earlier report\r\n");
   EXPECT_EQ(dir.entries(), (Names{"in.txt", "out.txt"}));
 }
 

@@ -55,18 +55,22 @@ TEST(PipelineEndToEnd, WorkedExampleOfTwoTitles) {
 }
 
 TEST(PipelineEndToEnd, LfAndCrLfExportsGiveTheSameRun) {
-  Names entries{"A|TP 1", "A|1", "A|2", "B|TP 2", "B|Annual 3", "B|TPB 4", "B|4", "A|2-2"};
+  // An empty title ("") is rejected and folded like any other.
+  Names entries{"A|TP 1", "A|1", "A|2", "B|TP 2", "B|Annual 3", "B|TPB 4", "B|4", "A|2-2",
+                "|TP 5", "|Annual 6"};
   std::string console = std::string(kSearching) +
                         "Rejecting A Issue TP 1\n"
                         "Rejecting B Issue TP 2\n"
+                        "Rejecting  Issue TP 5\n"
                         "Processing A\n"
                         "Processing B Annual\n"
                         "Processing B TPB\n"
                         "Processing B\n"
                         "Processing A\n"
-                        "\tRejecting issue 2-2 (original owned)\n" +
+                        "\tRejecting issue 2-2 (original owned)\n"
+                        "Processing  Annual\n" +
                         kSuccessLine;
-  std::string report = report_of({"A|1", "A|2", "B Annual|3", "B TPB|4", "B|4"});
+  std::string report = report_of({"A|1", "A|2", "B Annual|3", "B TPB|4", "B|4", " Annual|6"});
   for (const char* line_end : {"\n", "\r\n"}) {
     std::string text = export_of(entries, line_end);
     text.pop_back();  // the last line needs no line end
@@ -112,16 +116,45 @@ TEST(PipelineEndToEnd, BlankLinesAndShortLinesAreHandledQuietly) {
                      "A\tPub (1990)\t3\t$3.00\tnote\r\n");
 }
 
+// The sample export as saved (UTF-8 with a byte-order mark), and as Excel's
+// "Unicode Text" and PowerShell save it (UTF-16 either way round), gives the
+// sample report, and the same console and log.
 TEST(PipelineEndToEnd, SampleExportGivesTheExpectedReport) {
   std::string sample = read_file(QUORVANE_SOURCE_DIR "/examples/sample_export.txt");
   std::string expected = read_file(QUORVANE_SOURCE_DIR "/examples/sample_report.txt");
   ASSERT_FALSE(sample.empty());
-  Outcome outcome = run_on_export(sample, {"-n", "TPB"});
-  EXPECT_EQ(outcome.run.status, 0);
-  EXPECT_EQ(outcome.run.err, "");
-  EXPECT_EQ(outcome.report, mask_date_line(expected));
-  EXPECT_EQ(outcome.log, crlf(outcome.run.out.substr(expected_banner().size())));
-  EXPECT_NE(outcome.log.find("\tRejecting issue Saga 8-4 (own a printing)\r\n"), std::string::npos);
+  Outcome utf8 = run_on_export(sample, {"-n", "TPB"});
+  EXPECT_EQ(utf8.run.status, 0);
+  EXPECT_EQ(utf8.run.err, "");
+  EXPECT_EQ(utf8.report, mask_date_line(expected));
+  EXPECT_EQ(utf8.log, crlf(utf8.run.out.substr(expected_banner().size())));
+  EXPECT_NE(utf8.log.find("\tRejecting issue Saga 8-4 (own a printing)\r\n"), std::string::npos);
+  for (bool big_endian : {false, true}) {
+    Outcome utf16 = run_on_export(utf16_of(sample, big_endian), {"-n", "TPB"});
+    EXPECT_EQ(utf16.run.status, 0);
+    EXPECT_EQ(utf16.run.err, "");
+    EXPECT_EQ(utf16.run.out, utf8.run.out);
+    EXPECT_EQ(utf16.log, utf8.log);
+    EXPECT_EQ(utf16.report, utf8.report);
+  }
+}
+
+// What is not UTF-16 in a UTF-16 export, a lone surrogate or an odd last
+// byte, reaches the report as U+FFFD; widths count the bytes of UTF-8.
+TEST(PipelineEndToEnd, BrokenUtf16BecomesReplacementCharacters) {
+  const std::string kFffd = "\xEF\xBF\xBD";
+  const std::string lone_high = std::string("\x3D\xD8", 2);  // U+D83D, little-endian
+  const std::string title = std::string(131, 'e') + "\xC3\xA9\xC3\xA9";  // cut to 134 bytes
+  const std::string cut_title = std::string(131, 'e') + "\xC3\xA9\xC3";
+  std::string text = utf16_of("\xEF\xBB\xBF" + export_line("X", "1"), false);
+  text.insert(text.find(utf16_of("X", false)), lone_high);
+  text += utf16_of("\r\n" + export_line(title, "1") + "\r\n" + export_line("Y", "2", 17), false);
+  text += "\x41";  // the value column, the last, ends in it
+  expect_success(run_on_export(text),
+                 std::string(kSearching) + "Processing " + kFffd + "X\n" + "Processing " +
+                     cut_title + "\n" + "Processing Y\n" + kSuccessLine,
+                 report_of({kFffd + "X|1", cut_title + "|1"}) + "Y\tPub (1990)\t2\t$3.00" + kFffd +
+                     "\t\r\n");
 }
 
 TEST(PipelineEndToEnd, AReportThatCannotBeWrittenIsAFailure) {
@@ -143,7 +176,8 @@ TEST(PipelineEndToEnd, ALogThatCannotBeWrittenIsAFailure) {
   EXPECT_EQ(run.status, 255);
   EXPECT_EQ(run.out, expected_banner() + kSearching + "Processing A\n" +
                          "\nCouldn't write log file /dev/full\n");
-  EXPECT_EQ(mask_date_line(dir.read("out.txt")), report_of({"A|1"}));
+  // A run that fails puts no report in place.
+  EXPECT_EQ(dir.entries(), Names{"in.txt"});
 }
 
 }  // namespace

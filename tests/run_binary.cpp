@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <grp.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -120,6 +121,7 @@ Outcome run_on_export(const std::string& export_text, const std::vector<std::str
   outcome.run = run_quorvane_binary(dir.root(), args);
   outcome.log = dir.read("Quorvane.log");
   outcome.report = mask_date_line(dir.read("out.txt"));
+  outcome.entries = dir.entries();
   EXPECT_TRUE(dir.read("in.txt") == export_text) << "the input changed";
   return outcome;
 }
@@ -130,6 +132,7 @@ void expect_success(const Outcome& outcome, const std::string& console, const st
   EXPECT_EQ(outcome.run.out, expected_banner() + console);
   EXPECT_EQ(outcome.log, crlf(console));
   EXPECT_EQ(outcome.report, report);
+  EXPECT_EQ(outcome.entries, (std::vector<std::string>{"Quorvane.log", "in.txt", "out.txt"}));
 }
 
 std::string crlf(const std::string& text) {
@@ -153,6 +156,36 @@ std::string mask_date_line(const std::string& report) {
 }
 
 namespace {
+
+constexpr uid_t kNobody = 65534;
+
+// The build tree may lie where user nobody cannot go (under /root, say): a
+// run as nobody starts a copy of the tool in a folder open to everyone,
+// made once and removed when the tests end.
+class NobodysCopy {
+ public:
+  NobodysCopy() {
+    if (geteuid() != 0) {
+      path_ = QUORVANE_BINARY;
+      return;
+    }
+    fs::permissions(folder_.root(), fs::perms::owner_all | fs::perms::others_read |
+                                        fs::perms::others_exec);
+    path_ = folder_.path("quorvane");
+    fs::copy_file(QUORVANE_BINARY, path_);
+    fs::permissions(path_, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  TempDir folder_;
+  std::string path_;
+};
+
+const std::string& binary_for_nobody() {
+  static const NobodysCopy copy;
+  return copy.path();
+}
 
 // Moves what is ready on the child's pipes into `out` and `err`, until both
 // pipes are closed.
@@ -193,12 +226,18 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
     close(out_pipe[1]);
     return result;
   }
+  const std::string binary = limits.as_nobody ? binary_for_nobody() : QUORVANE_BINARY;
   pid_t child = fork();
   if (child == 0) {
     int in = open("/dev/null", O_RDONLY);
     if (in < 0 || chdir(directory.c_str()) != 0) _exit(120);
     dup2(in, 0);
     dup2(out_pipe[1], 1);
+    if (!limits.stdout_file.empty()) {
+      int file = open(limits.stdout_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (file < 0) _exit(125);
+      dup2(file, 1);
+    }
     if (limits.closed_stdout) {
       // Every write to standard output then meets a pipe without a reader.
       int dead[2];
@@ -209,9 +248,23 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
     dup2(err_pipe[1], 2);
     close(out_pipe[0]);
     close(err_pipe[0]);
+    if (limits.closed_streams) {
+      close(0);
+      close(1);
+    }
+    // Root passes every permission check; a child that gives root up does not.
+    if (limits.as_nobody && geteuid() == 0 &&
+        (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+      _exit(124);
+    }
+    if (limits.open_files >= 0) {
+      rlimit limit{static_cast<rlim_t>(limits.open_files), static_cast<rlim_t>(limits.open_files)};
+      if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(126);
+    }
     if (limits.file_size >= 0) {
-      // A write past the limit then fails with EFBIG instead of killing the tool.
-      signal(SIGXFSZ, SIG_IGN);
+      // A write past the limit then fails with EFBIG instead of killing the
+      // tool, unless the tool sees to that itself.
+      signal(SIGXFSZ, limits.file_size_signal ? SIG_DFL : SIG_IGN);
       rlimit limit{static_cast<rlim_t>(limits.file_size), static_cast<rlim_t>(limits.file_size)};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(122);
     }
@@ -220,7 +273,7 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
     argv.push_back(program);
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    execv(QUORVANE_BINARY, argv.data());
+    execv(binary.c_str(), argv.data());
     _exit(121);
   }
   close(out_pipe[1]);

@@ -43,7 +43,13 @@ std::string read_file(const std::string& path);
 /// What the child of run_quorvane_binary is held to.
 struct ChildLimits {
   long long file_size = -1;    ///< RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: no limit
+  bool file_size_signal = false;  ///< SIGXFSZ left as the shell leaves it (ending the process)
   bool closed_stdout = false;  ///< standard output a pipe nobody reads (out stays "")
+  bool closed_streams = false; ///< standard input and output closed, as some schedulers start tools
+  bool as_nobody = false;      ///< run as user nobody when the tests run as root, so
+                               ///< that file permissions hold (the folder must let nobody in)
+  std::string stdout_file;     ///< when given, standard output goes to this file (out stays "")
+  int open_files = -1;         ///< RLIMIT_NOFILE, the most descriptors open at once; -1: no limit
 };
 
 /// Runs the quorvane executable with `args` in `directory`, standard input
@@ -57,6 +63,7 @@ struct Outcome {
   RunResult run;
   std::string log;     ///< Quorvane.log
   std::string report;  ///< the report with its date line masked
+  std::vector<std::string> entries;  ///< the names in the run's folder, sorted
 };
 
 /// Runs the tool on `export_text` as in.txt with `-o out.txt` and `extra`
@@ -64,7 +71,8 @@ struct Outcome {
 Outcome run_on_export(const std::string& export_text, const std::vector<std::string>& extra = {});
 
 /// Checks a successful run: `console` after the banner, the same text in the
-/// log with CR LF, and `report` (date line masked).
+/// log with CR LF, `report` (date line masked), and no file in the folder
+/// but the export, the report and the log.
 void expect_success(const Outcome& outcome, const std::string& console, const std::string& report);
 
 /// The banner the tool prints first, with the copyright line masked.

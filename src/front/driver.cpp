@@ -1,17 +1,18 @@
 #include "front/driver.h"
 
-#include <sys/stat.h>
-
-#include <csignal>
 #include <cstdio>
+#include <string>
 
 #include "front/log_message.h"
 #include "front/options.h"
+#include "front/report_file.h"
 #include "front/same_file.h"
+#include "holes/run_detection.h"
 #include "holes/title_analysis.h"
 #include "records/export_reader.h"
 #include "records/issue_record.h"
 #include "records/title_grouping.h"
+#include "platform/platform.h"
 #include "report/report_writer.h"
 
 namespace {
@@ -26,11 +27,9 @@ void print_banner() {
 }
 
 // Opens the export for reading; a directory is no export.
-std::FILE* open_input(const char* path) {
-  std::FILE* input = std::fopen(path, "rb");
-  if (input == nullptr) return nullptr;
-  struct stat status;
-  if (fstat(fileno(input), &status) != 0 || S_ISDIR(status.st_mode)) {
+std::FILE* open_input(const std::string& path) {
+  std::FILE* input = open_file(path, "rb");
+  if (input != nullptr && is_directory_stream(input)) {
     std::fclose(input);
     return nullptr;
   }
@@ -59,7 +58,7 @@ bool refuse_same_files() {
 // null in its stride.
 struct RunFiles {
   std::FILE* input = nullptr;
-  std::FILE* output = nullptr;
+  ReportFile report;
 };
 
 void close_stream(std::FILE** stream) {
@@ -67,20 +66,34 @@ void close_stream(std::FILE** stream) {
   *stream = nullptr;
 }
 
-int abort_run(RunFiles* files, const char* message) {
-  log_message("%s", message);
+// Ends a failed run: the earlier report, if any, stays as it was.
+int abort_run(RunFiles* files, const std::string& message) {
+  log_message("%s", message.c_str());
   close_stream(&files->input);
-  close_stream(&files->output);
+  abandon_report_file(&files->report);
   close_log_file();
+  return -1;
+}
+
+// Ends a run whose log could not be written; the console alone can say so.
+int fail_on_log(RunFiles* files) {
+  close_stream(&files->input);
+  abandon_report_file(&files->report);
+  close_log_file();
+  std::printf("\nCouldn't write log file %s\n", log_path.c_str());
   return -1;
 }
 
 }  // namespace
 
 int run_quorvane(int argc, char** argv) {
-  // A console piped into a reader that quits early must not kill the run
-  // halfway through writing the report.
-  std::signal(SIGPIPE, SIG_IGN);
+  // Started with a standard stream closed, the run's own files would take its
+  // descriptor, and console text would land in them.
+  open_standard_streams();
+  // A console piped into a reader that quits early, or a file-size limit,
+  // must not kill the run halfway through writing the report: the write
+  // fails, and the run cleans up after it.
+  ignore_write_signals();
   print_banner();
   int exit_status = 0;
   if (!parse_options(argc, argv, &exit_status)) return exit_status;
@@ -89,10 +102,11 @@ int run_quorvane(int argc, char** argv) {
     return -1;
   }
 
-  // The input is opened and checked before anything is created or truncated,
-  // so that a mistyped name never costs the collector an earlier report.
+  // The input is opened and checked, and the report checked, before anything
+  // is created or changed, so that a mistyped name never costs the collector
+  // an earlier report.
   RunFiles files;
-  files.input = open_input(input_path.c_str());
+  files.input = open_input(input_path);
   if (files.input == nullptr) {
     std::printf("Couldn't open input file %s\n", input_path.c_str());
     return -1;
@@ -101,17 +115,16 @@ int run_quorvane(int argc, char** argv) {
     close_stream(&files.input);
     return -1;
   }
-  files.output = std::fopen(output_path.c_str(), "wb");
-  if (files.output == nullptr) {
+  if (!check_report_file(output_path, &files.report)) {
     std::printf("Couldn't open output %s file\n", output_path.c_str());
     close_stream(&files.input);
     return -1;
   }
-  log_file = std::fopen(log_path.c_str(), "wb");
+  log_file = open_file(log_path, "wb");
   if (log_file == nullptr) {
     std::printf("Couldn't open log %s file\n", log_path.c_str());
     close_stream(&files.input);
-    close_stream(&files.output);
+    abandon_report_file(&files.report);
     return -1;
   }
 
@@ -123,27 +136,35 @@ int run_quorvane(int argc, char** argv) {
     return abort_run(&files, "\nCouldn't parse record set into title queues; aborting\n");
   }
   analyse_titles();
-  write_report(files.output);
 
-  // A report that did not reach the disk whole is a failure, not a success.
-  bool report_written = !std::ferror(files.output);
-  report_written = std::fclose(files.output) == 0 && report_written;
-  files.output = nullptr;
-  if (!report_written) {
-    std::string message = "\nCouldn't write output file " + output_path + "; aborting\n";
-    return abort_run(&files, message.c_str());
+  // The report replaces the earlier one only when every byte of it reached
+  // the disk, and only when the log can still record the run's success.
+  const std::string write_failed = "\nCouldn't write output file " + output_path + "; aborting\n";
+  std::FILE* output = begin_report_file(&files.report);
+  if (output == nullptr) {
+    release_record_queue(&report_queue);
+    return abort_run(&files, write_failed);
+  }
+  write_report(output);
+  if (!close_report_file(&files.report)) return abort_run(&files, write_failed);
+
+  // The log holds the run's success before the report takes its place, so
+  // that a log that cannot be written leaves the earlier report. Should the
+  // report then not take its place, the success line is taken back where the
+  // log can be cut (a pipe or a device cannot).
+  static const char kSuccess[] = "\nProcessing successful; exiting\n";
+  flush_log_output();  // the log's size counts every message
+  const long log_size = std::ftell(log_file);
+  write_crlf_text(log_file, kSuccess, sizeof kSuccess - 1);
+  if (std::fflush(log_file) != 0 || std::ferror(log_file)) return fail_on_log(&files);
+  if (!place_report_file(&files.report)) {
+    if (log_size >= 0) truncate_stream(log_file, log_size);
+    return abort_run(&files, write_failed);
   }
 
   close_stream(&files.input);
   // The console reports success only once the log holds the whole run.
-  static const char kSuccess[] = "\nProcessing successful; exiting\n";
-  flush_log_output();
-  write_crlf_text(log_file, kSuccess, sizeof kSuccess - 1);
-  bool log_written = close_log_file();
-  if (!log_written) {
-    std::printf("\nCouldn't write log file %s\n", log_path.c_str());
-    return -1;
-  }
+  if (!close_log_file()) return fail_on_log(&files);
   std::fputs(kSuccess, stdout);
   return 0;
 }

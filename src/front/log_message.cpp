@@ -110,7 +110,9 @@ bool close_log_file() {
   flush_log_output();
   log_output.stream = nullptr;
   if (log_file == nullptr) return true;
-  bool written = !std::ferror(log_file);
+  // Some C libraries report success from fclose even when its own flush
+  // failed, so the flush is asked for, and checked, first.
+  bool written = std::fflush(log_file) == 0 && !std::ferror(log_file);
   written = std::fclose(log_file) == 0 && written;
   log_file = nullptr;
   return written;

@@ -12,6 +12,7 @@
 #include "records/issue_record.h"
 #include "records/record_memory.h"
 #include "records/separator_scan.h"
+#include "records/utf16_decoder.h"
 
 Queue record_set;
 
@@ -47,6 +48,10 @@ bool is_ignored_type(std::string_view number) {
   return false;
 }
 
+// The characters of `text` for a C function, which must never be handed the
+// null pointer of an empty view.
+const char* text_of(std::string_view text) { return text.empty() ? "" : text.data(); }
+
 // Splits off the word of `text` that starts at or after `*at`; "" when none.
 std::string_view next_word(std::string_view text, std::size_t* at) {
   std::size_t start = text.find_first_not_of(' ', *at);
@@ -64,8 +69,8 @@ std::string_view next_word(std::string_view text, std::size_t* at) {
 bool read_record_line(LineColumns columns) {
   if (is_ignored_type(columns.number)) {
     log_message("Rejecting %.*s Issue %.*s\n", static_cast<int>(columns.title.size()),
-                columns.title.data(), static_cast<int>(columns.number.size()),
-                columns.number.data());
+                text_of(columns.title), static_cast<int>(columns.number.size()),
+                text_of(columns.number));
     return true;
   }
 
@@ -78,11 +83,11 @@ bool read_record_line(LineColumns columns) {
     std::string_view type = next_word(columns.number, &at);
     std::string_view issue = next_word(columns.number, &at);
     if (!type.empty()) {
-      std::size_t length = columns.title.size();
-      if (length != 0) std::memcpy(folded_title, columns.title.data(), length);
+      // An empty title (`""`) is a view without memory; copy() takes it in
+      // its stride where memcpy would be handed a null pointer.
+      std::size_t length = columns.title.copy(folded_title, columns.title.size());
       folded_title[length++] = ' ';
-      std::memcpy(folded_title + length, type.data(), type.size());
-      length += type.size();
+      length += type.copy(folded_title + length, type.size());
       columns.title = cut_to_field(std::string_view(folded_title, length), kTitleWidth);
     }
     columns.number = issue;
@@ -360,13 +365,47 @@ struct LineSplitter {
   }
 };
 
+// Hands an export's bytes to the line splitter as UTF-8: an export that starts
+// with UTF-16's byte-order mark is converted piece by piece, so that its size
+// costs no memory.
+struct ExportText {
+  LineSplitter lines;
+  bool started = false;
+  bool utf16 = false;
+  Utf16Decoder decoder;
+  std::string converted;
+
+  // The first piece must hold the export's first two bytes, if it has two.
+  bool feed(const char* data, std::size_t size) {
+    if (!started) {
+      started = true;
+      utf16 = starts_as_utf16(std::string_view(data, size), &decoder.big_endian);
+    }
+    if (!utf16) return lines.feed(data, size);
+    converted.clear();
+    decoder.decode(data, size, &converted);
+    return lines.feed(converted.data(), converted.size());
+  }
+
+  bool finish() {
+    if (utf16) {
+      converted.clear();
+      decoder.finish(&converted);
+      if (!lines.feed(converted.data(), converted.size())) return false;
+    }
+    return lines.finish();
+  }
+};
+
 }  // namespace
 
 bool read_record_set(std::FILE* input) {
   constexpr std::size_t kChunkSize = 1 << 20;
   std::vector<char> chunk(kChunkSize);
-  LineSplitter lines;
+  ExportText lines;
   for (;;) {
+    // fread fills the chunk unless the input ends, so the first piece holds
+    // any byte-order mark whole.
     std::size_t got = std::fread(chunk.data(), 1, chunk.size(), input);
     if (got == 0) break;
     if (!lines.feed(chunk.data(), got)) return false;
@@ -379,6 +418,6 @@ bool read_record_set(std::FILE* input) {
 }
 
 bool read_record_text(std::string_view text) {
-  LineSplitter lines;
+  ExportText lines;
   return lines.feed(text.data(), text.size()) && lines.finish();
 }

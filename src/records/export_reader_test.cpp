@@ -166,6 +166,24 @@ TEST_P(ExportReaderTest, HighBytesPassThroughAndNulEndsAField) {
                                                       "Nu|Pub (1990)|4|$3.00|note"}));
 }
 
+// A UTF-16 export gives the records of the same export in UTF-8; a file
+// that merely holds the bytes of UTF-16's mark later on is read as it is.
+TEST_P(ExportReaderTest, Utf16ExportsReadAsTheirUtf8) {
+  const std::string utf8 = "\xEF\xBB\xBF" + export_line("Am\xC3\xA9lie \xE6\x97\xA5", "3") + "\r\n" +
+                           export_line(std::string("Nu\0ll", 5), "Annual 4");
+  read(utf8);
+  const std::vector<std::string> expected = read_records();
+  ASSERT_EQ(expected.size(), 2u);
+  for (bool big_endian : {false, true}) {
+    reset();
+    read(utf16_of(utf8, big_endian));
+    EXPECT_EQ(read_records(), expected) << (big_endian ? "big-endian" : "little-endian");
+  }
+  reset();
+  read(export_line("\xFF\xFE", "1"));
+  EXPECT_EQ(read_records(), std::vector<std::string>{"\xFF\xFE|Pub (1990)|1|$3.00|note"});
+}
+
 // The stream is read in pieces of a megabyte, and a line that spans pieces is
 // kept compacted to what counts; it must give what the same text in memory,
 // read in one piece, gives.
