@@ -36,8 +36,12 @@ void split_record(IssueRecord* record) {
   char* text = record->text();
   if (text[0] == '\0') return;
   // The first character is never looked at, so that "-5" stays a number.
-  bool slash = std::strchr(text + 1, '/') != nullptr;
-  bool dash = std::strchr(text + 1, '-') != nullptr;
+  bool slash = false;
+  bool dash = false;
+  for (const char* at = text + 1; *at != '\0'; ++at) {
+    slash = slash || *at == '/';
+    dash = dash || *at == '-';
+  }
   if (!slash && !dash) return;
   char scratch[kNumberWidth];
   std::strcpy(scratch, text);
@@ -67,13 +71,35 @@ void split_record(IssueRecord* record) {
 
 struct Edition {
   int printing_key;  // INT_MIN without printing, so the plain issue and variants lead
-  const char* variant;
+  // The variant's bytes (at most 15 with its NUL) padded with NULs to 16, read
+  // as two numbers, first byte highest: they order as the texts do (unsigned
+  // bytes, a prefix first), and the sort of a huge group needs not reach into
+  // records all over memory.
+  std::uint64_t variant_head;
+  std::uint64_t variant_tail;
   void* record;
 };
 
+// The 8 bytes at `bytes` as a number, the first byte highest.
+std::uint64_t ordered_bytes(const unsigned char* bytes) {
+  std::uint64_t value = 0;
+  for (int k = 0; k < 8; ++k) value = value << 8 | bytes[k];
+  return value;
+}
+
+Edition edition_of(const IssueRecord& record, void* payload) {
+  const char* variant = record.variant();
+  const char* printing = IssueRecord::field_after(variant);
+  unsigned char padded[16] = {};
+  std::memcpy(padded, variant, static_cast<std::size_t>(printing - variant));
+  return Edition{printing[0] == '\0' ? INT_MIN : numeric_value(printing), ordered_bytes(padded),
+                 ordered_bytes(padded + 8), payload};
+}
+
 bool edition_before(const Edition& a, const Edition& b) {
   if (a.printing_key != b.printing_key) return a.printing_key < b.printing_key;
-  return std::strcmp(a.variant, b.variant) < 0;  // strcmp compares unsigned bytes
+  if (a.variant_head != b.variant_head) return a.variant_head < b.variant_head;
+  return a.variant_tail < b.variant_tail;
 }
 
 // Orders the records of the nodes from `first` up to `end` (exclusive) and
@@ -81,10 +107,7 @@ bool edition_before(const Edition& a, const Edition& b) {
 void order_group(QueueNode* first, QueueNode* end, std::vector<Edition>* editions) {
   editions->clear();
   for (QueueNode* node = first; node != end; node = node->next) {
-    const IssueRecord* record = record_of(node);
-    const char* printing = record->printing();
-    int key = printing[0] == '\0' ? INT_MIN : numeric_value(printing);
-    editions->push_back(Edition{key, record->variant(), node->payload});
+    editions->push_back(edition_of(*record_of(node), node->payload));
   }
   std::stable_sort(editions->begin(), editions->end(), edition_before);
   std::size_t k = 0;

@@ -1,5 +1,6 @@
 #include "records/issue_record.h"
 
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -39,23 +40,31 @@ bool is_same_title(const SharedTitle& shared, std::string_view title, std::strin
          publisher == shared.publisher();
 }
 
-// Stores in `*steps` how far `shared` lies from `record` in 8-byte steps;
-// false when that does not fit the record's 32 bits.
-bool find_distance(const IssueRecord* record, const SharedTitle* shared, std::int32_t* steps) {
+static_assert(offsetof(IssueRecord, title_distance) + sizeof(std::int16_t) ==
+                  IssueRecord::kTextOffset,
+              "a record's texts begin right behind its two numbers");
+
+// Stores in `*steps` how far `shared` lies from `record` in 4-byte steps;
+// false when that does not fit the record's 16 bits.
+bool find_distance(const IssueRecord* record, const SharedTitle* shared, std::int16_t* steps) {
   std::intptr_t bytes =
       reinterpret_cast<std::intptr_t>(shared) - reinterpret_cast<std::intptr_t>(record);
-  // Both come from record memory, aligned for a pointer.
-  std::intptr_t distance = bytes / 8;
-  if (distance < std::numeric_limits<std::int32_t>::min() ||
-      distance > std::numeric_limits<std::int32_t>::max()) {
+  // Both are packed objects of record memory, aligned for 32 bits.
+  std::intptr_t distance = bytes / 4;
+  if (distance < std::numeric_limits<std::int16_t>::min() ||
+      distance > std::numeric_limits<std::int16_t>::max()) {
     return false;
   }
-  *steps = static_cast<std::int32_t>(distance);
+  *steps = static_cast<std::int16_t>(distance);
   return true;
 }
 
+std::size_t shared_title_size(std::string_view title, std::string_view publisher) {
+  return sizeof(SharedTitle) + title.size() + publisher.size() + 2;
+}
+
 SharedTitle* new_shared_title(std::string_view title, std::string_view publisher) {
-  void* memory = record_memory_take(sizeof(SharedTitle) + title.size() + publisher.size() + 2);
+  void* memory = record_memory_take_packed(shared_title_size(title, publisher));
   if (memory == nullptr) return nullptr;
   SharedTitle* shared = new (memory) SharedTitle;
   shared->records = 0;
@@ -71,16 +80,15 @@ void release_shared_title(SharedTitle* shared) {
 }
 
 // Gives `record` the shared title of `title` and `publisher`: the latest one
-// when it matches and lies within reach, else a new one. False when memory
-// runs out.
+// when it matches and lies within reach, else a new one, taken right after
+// the record in the same block. False when memory runs out.
 bool share_title(IssueRecord* record, std::string_view title, std::string_view publisher) {
-  std::int32_t steps = 0;
+  std::int16_t steps = 0;
   SharedTitle* shared = latest_title;
   if (shared == nullptr || !is_same_title(*shared, title, publisher) ||
       !find_distance(record, shared, &steps)) {
     shared = new_shared_title(title, publisher);
     if (shared == nullptr) return false;
-    // Taken right after the record, it lies in the record's block or the next.
     if (!find_distance(record, shared, &steps)) {
       record_memory_give_back(shared);
       return false;
@@ -102,12 +110,20 @@ bool attach_new_record(QueueNode* node, const RecordFields& fields) {
       cut(fields.number, kNumberWidth), cut(fields.variant, kVariantWidth),
       cut(fields.printing, kPrintingWidth), cut(fields.nm_value, kNmValueWidth),
       cut(fields.notes, kNotesWidth)};
-  std::size_t text_size = 0;
-  for (std::string_view text : texts) text_size += text.size() + 1;
-  void* memory = record_memory_take(sizeof(IssueRecord) + text_size);
+  const std::string_view title = cut(fields.title, kTitleWidth);
+  const std::string_view publisher = cut(fields.publisher, kPublisherWidth);
+  std::size_t record_size = IssueRecord::kTextOffset;
+  for (std::string_view text : texts) record_size += text.size() + 1;
+  // The record and the new shared title it may need come from one block, so
+  // that the title is always within the record's reach (8 bytes more cover
+  // the rounding of both).
+  if (!record_memory_keep_together(record_size + shared_title_size(title, publisher) + 8)) {
+    return false;
+  }
+  void* memory = record_memory_take_packed(record_size);
   if (memory == nullptr) return false;
   IssueRecord* record = new (memory) IssueRecord;
-  if (!share_title(record, cut(fields.title, kTitleWidth), cut(fields.publisher, kPublisherWidth))) {
+  if (!share_title(record, title, publisher)) {
     record_memory_give_back(record);
     return false;
   }

@@ -29,26 +29,30 @@ struct SharedTitle {
   const char* publisher() const { return title() + publisher_at; }
 };
 
-/// One missing issue. Its own texts follow this header as five zero-terminated
-/// fields in a row: number, variant, printing, NM value, notes (an empty field
-/// is its NUL alone), so that a record costs what its text needs rather than
-/// its widest possible fields. The title and publisher are shared with the
-/// neighbouring records of the same title. Read the fields through the
-/// accessors.
+/// One missing issue. Its own texts follow its two numbers as five
+/// zero-terminated fields in a row: number, variant, printing, NM value, notes
+/// (an empty field is its NUL alone), so that a record costs what its text
+/// needs rather than its widest possible fields. The title and publisher are
+/// shared with the neighbouring records of the same title. Read the fields
+/// through the accessors.
 struct IssueRecord {
-  /// Where the record's SharedTitle lies, counted in 8-byte steps from the
-  /// record: half the size of a pointer, in the biggest structure of the run.
-  std::int32_t title_distance;
   /// The numeric value of `number` (numeric_value), kept current by whoever
   /// changes the number, so that nobody needs to parse it again.
   std::int32_t number_value;
+  /// Where the record's SharedTitle lies, counted in 4-byte steps from the
+  /// record: a record and its title are never far apart, and the record is
+  /// the biggest structure of a run.
+  std::int16_t title_distance;
 
-  char* text() { return reinterpret_cast<char*>(this + 1); }
-  const char* text() const { return reinterpret_cast<const char*>(this + 1); }
+  /// Where the texts begin: right behind the two numbers.
+  static constexpr std::size_t kTextOffset = 6;
+
+  char* text() { return reinterpret_cast<char*>(this) + kTextOffset; }
+  const char* text() const { return reinterpret_cast<const char*>(this) + kTextOffset; }
 
   const SharedTitle* shared_title() const {
     return reinterpret_cast<const SharedTitle*>(reinterpret_cast<std::uintptr_t>(this) +
-                                                static_cast<std::intptr_t>(title_distance) * 8);
+                                                static_cast<std::intptr_t>(title_distance) * 4);
   }
   const char* title() const { return shared_title()->title(); }
   const char* publisher() const { return shared_title()->publisher(); }

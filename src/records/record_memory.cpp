@@ -29,19 +29,22 @@ namespace {
 // Blocks are aligned to their size, so an object finds its block by masking
 // its address: no per-object header is needed.
 constexpr std::size_t kBlockSize = std::size_t{1} << 21;
-// Records and nodes hold nothing wider than a pointer.
+// Nodes and queues hold pointers; records and shared titles nothing wider
+// than 32 bits.
 constexpr std::size_t kAlignment = alignof(void*);
+constexpr std::size_t kPackedAlignment = alignof(std::uint32_t);
 
 struct Block {
   std::size_t live;  // objects taken and not yet given back
-  std::size_t used;  // bytes handed out, header included
+  std::size_t used;  // bytes handed out from the bottom, header included
+  std::size_t top;   // where the bytes handed out from the top begin
 };
 
-constexpr std::size_t round_up(std::size_t size) {
-  return (size + kAlignment - 1) / kAlignment * kAlignment;
+constexpr std::size_t round_up(std::size_t size, std::size_t alignment) {
+  return (size + alignment - 1) / alignment * alignment;
 }
 
-constexpr std::size_t kHeaderSize = round_up(sizeof(Block));
+constexpr std::size_t kHeaderSize = round_up(sizeof(Block), kAlignment);
 
 // The block new objects are carved from. It stays allocated while it is
 // current, even when empty, and is rewound instead.
@@ -51,13 +54,10 @@ Block* block_of(void* object) {
   return reinterpret_cast<Block*>(reinterpret_cast<std::uintptr_t>(object) & ~(kBlockSize - 1));
 }
 
-Block* new_block() {
-  Block* block = static_cast<Block*>(allocate_aligned_block(kBlockSize));
-  if (block == nullptr) return nullptr;
-  block->live = 0;
+void rewind(Block* block) {
   block->used = kHeaderSize;
+  block->top = kBlockSize;
   MARK_OFF_LIMITS(reinterpret_cast<char*>(block) + kHeaderSize, kBlockSize - kHeaderSize);
-  return block;
 }
 
 void free_block(Block* block) {
@@ -65,25 +65,46 @@ void free_block(Block* block) {
   free_aligned_block(block);
 }
 
+// Makes sure the current block has `size` bytes free; false when memory runs out.
+bool make_room(std::size_t size) {
+  if (current_block != nullptr && current_block->top - current_block->used >= size) return true;
+  Block* block = static_cast<Block*>(allocate_aligned_block(kBlockSize));
+  if (block == nullptr) return false;
+  block->live = 0;
+  rewind(block);
+  // A full block that holds nothing any more is not needed again.
+  if (current_block != nullptr && current_block->live == 0) free_block(current_block);
+  current_block = block;
+  return true;
+}
+
+void* hand_out(std::size_t at, std::size_t wanted) {
+  void* object = reinterpret_cast<char*>(current_block) + at;
+  MARK_IN_USE(object, wanted);
+  ++current_block->live;
+  return object;
+}
+
 }  // namespace
 
 const std::size_t kRecordMemoryLargest = kBlockSize - kHeaderSize;
 
 void* record_memory_take(std::size_t wanted) {
-  std::size_t size = round_up(wanted == 0 ? 1 : wanted);
-  if (size > kRecordMemoryLargest) return nullptr;
-  if (current_block == nullptr || current_block->used + size > kBlockSize) {
-    Block* block = new_block();
-    if (block == nullptr) return nullptr;
-    // A full block that holds nothing any more is not needed again.
-    if (current_block != nullptr && current_block->live == 0) free_block(current_block);
-    current_block = block;
-  }
-  void* object = reinterpret_cast<char*>(current_block) + current_block->used;
-  MARK_IN_USE(object, wanted);
+  std::size_t size = round_up(wanted == 0 ? 1 : wanted, kAlignment);
+  if (size > kRecordMemoryLargest || !make_room(size)) return nullptr;
   current_block->used += size;
-  ++current_block->live;
-  return object;
+  return hand_out(current_block->used - size, wanted);
+}
+
+void* record_memory_take_packed(std::size_t wanted) {
+  std::size_t size = round_up(wanted == 0 ? 1 : wanted, kPackedAlignment);
+  if (size > kRecordMemoryLargest || !make_room(size)) return nullptr;
+  current_block->top -= size;
+  return hand_out(current_block->top, wanted);
+}
+
+bool record_memory_keep_together(std::size_t bytes) {
+  return bytes <= kRecordMemoryLargest && make_room(bytes);
 }
 
 void record_memory_give_back(void* object) {
@@ -93,8 +114,7 @@ void record_memory_give_back(void* object) {
   // until then a given-back object stays readable to the sanitizer.
   if (--block->live != 0) return;
   if (block == current_block) {
-    block->used = kHeaderSize;
-    MARK_OFF_LIMITS(reinterpret_cast<char*>(block) + kHeaderSize, kBlockSize - kHeaderSize);
+    rewind(block);
   } else {
     free_block(block);
   }

@@ -59,7 +59,7 @@ void write_report(std::FILE* output) {
   local_time(now, &local);
   char date_text[kDateTextSize];
   format_date_text(local, date_text);
-  OutputBuffer report(output, std::size_t{1} << 18);
+  OutputBuffer report(output, std::size_t{1} << 16);
   report.append(date_text);
   report.append("\r\n\r\n\r\n");
   report.append("Title\tPublisher and Publishing Dates\tNumber\tNM Value\tNotes\r\n");
