@@ -68,10 +68,9 @@ echo "Quorvane benchmark: medians of $rounds alternating runs, $(nproc) cores," 
 large=$(export_file realistic 1000000)
 small=$(export_file realistic 100000)
 # shellcheck disable=SC2046
-{ read -r tool_s tool_kb; read -r mawk_s _; read -r wc_s _; } < <(
-  timed $(tool_on "$large") --- mawk -F'\t' '{print $5,$14}' "$large" --- wc -l "$large")
-# shellcheck disable=SC2046
-read -r small_s _ < <(timed $(tool_on "$small"))
+{ read -r tool_s tool_kb; read -r mawk_s _; read -r wc_s _; read -r small_s _; } < <(
+  timed $(tool_on "$large") --- mawk -F'\t' '{print $5,$14}' "$large" --- wc -l "$large" \
+    --- $(tool_on "$small"))
 mb=$(megabytes "$large")
 printf '\n%s: %s MB; tool %.3f s, mawk %.3f s, wc -l %.3f s; tool peak %.1f MB\n\n' \
   "$large" "$mb" "$tool_s" "$mawk_s" "$wc_s" "$(awk -v k="$tool_kb" 'BEGIN { print k / 1024 }')"

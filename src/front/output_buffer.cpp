@@ -7,7 +7,7 @@ OutputBuffer::OutputBuffer(std::FILE* stream, std::size_t capacity)
 
 OutputBuffer::~OutputBuffer() { flush(); }
 
-void OutputBuffer::append(std::string_view text) {
+void OutputBuffer::append_in_pieces(std::string_view text) {
   while (text.size() > capacity_ - used_) {
     const std::size_t room = capacity_ - used_;
     std::memcpy(bytes_.get() + used_, text.data(), room);

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string_view>
 
@@ -19,7 +20,15 @@ struct OutputBuffer {
   OutputBuffer& operator=(const OutputBuffer&) = delete;
 
   /// Adds `text` as it is.
-  void append(std::string_view text);
+  void append(std::string_view text) {
+    // Most text is short and fits: copied here, without a call.
+    if (text.size() <= capacity_ - used_) {
+      if (!text.empty()) std::memcpy(bytes_.get() + used_, text.data(), text.size());
+      used_ += text.size();
+    } else {
+      append_in_pieces(text);
+    }
+  }
   /// Adds `text` with every "\n" stored as CR LF.
   void append_crlf(std::string_view text);
   /// Hands everything gathered to the stream (without flushing the stream).
@@ -28,6 +37,8 @@ struct OutputBuffer {
   std::FILE* stream;
 
  private:
+  void append_in_pieces(std::string_view text);
+
   std::unique_ptr<char[]> bytes_;
   std::size_t capacity_;
   std::size_t used_ = 0;

@@ -26,8 +26,8 @@ void reject_owned_originals(Queue* run) {
   while (node != nullptr) {
     QueueNode* next = node->next;
     const IssueRecord* record = record_of(node);
-    bool edition = record->variant()[0] != '\0' || record->printing()[0] != '\0';
-    if (edition && (node->prev == nullptr || number_value(node->prev) != number_value(node))) {
+    if (record->is_edition() &&
+        (node->prev == nullptr || number_value(node->prev) != number_value(node))) {
       char number[kJoinedNumberSize];
       join_issue_number(*record, number);
       log_message("\tRejecting issue %s (original owned)\n", number);

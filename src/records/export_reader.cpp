@@ -195,37 +195,39 @@ class LineWalk {
   static std::uint64_t after(unsigned k) { return ~((std::uint64_t{2} << k) - 1); }
 
   bool walk_block(LineState* line, const char* block, const SeparatorMasks& masks) {
-    // The masks, the column count and the column's start stay in locals
-    // while the tabs go by: the walk spends most of its time here.
-    const std::uint64_t tabs = masks.tabs;
-    const std::uint64_t line_ends = masks.line_ends;
-    std::uint64_t nuls = masks.nuls;
-    std::uint64_t separators = line_ends | (line->column < kColumnsRead ? tabs : 0);
+    // The column count and the column's start stay in locals while the tabs
+    // go by: the walk spends most of its time here.
     int column = line->column;
     const char* column_start = line->column_start;
-    while (separators != 0) {
-      const unsigned k = static_cast<unsigned>(__builtin_ctzll(separators));
-      separators &= separators - 1;
-      const char* at = block + k;
-      if ((line_ends >> k & 1) == 0) {  // a tab
-        if (at > column_start) {
+    std::uint64_t line_ends = masks.line_ends;
+    std::uint64_t nuls = masks.nuls;
+    std::uint64_t unwalked = ~std::uint64_t{0};
+    for (;;) {
+      // The tabs of the line up to its LF in this block, or to the block's end.
+      const std::uint64_t line_end = line_ends & (0 - line_ends);
+      std::uint64_t tabs = masks.tabs & unwalked & (line_end - 1);
+      // Tabs after column 18 separate nothing that is read.
+      while (tabs != 0 && column < kColumnsRead) {
+        const char* tab = block + __builtin_ctzll(tabs);
+        tabs &= tabs - 1;
+        if (tab > column_start) {
           ++column;
-          if ((kColumnsKept >> column & 1) != 0) keep_column(line, column, column_start, at);
-          // Tabs after column 18 separate nothing that is read.
-          if (column == kColumnsRead) separators &= line_ends;
+          if ((kColumnsKept >> column & 1) != 0) keep_column(line, column, column_start, tab);
         }
-        column_start = at + 1;
-        continue;
+        column_start = tab + 1;
       }
+      if (line_end == 0) break;
       // NULs marked before this LF and after the previous one are this line's.
-      line->has_nul = line->has_nul || (nuls & ~after(k)) != 0;
-      nuls &= after(k);
+      line->has_nul = line->has_nul || (nuls & (line_end - 1)) != 0;
+      nuls &= ~((line_end << 1) - 1);
+      const unsigned k = static_cast<unsigned>(__builtin_ctzll(line_end));
       line->column = column;
       line->column_start = column_start;
-      if (!end_line(line, at)) return false;
+      if (!end_line(line, block + k)) return false;
       column = 0;
-      column_start = at + 1;
-      separators = (tabs | line_ends) & after(k);
+      column_start = block + k + 1;
+      line_ends &= line_ends - 1;
+      unwalked = after(k);
     }
     line->column = column;
     line->column_start = column_start;

@@ -35,9 +35,7 @@ SharedTitle* shared_title_of(IssueRecord* record) {
 }
 
 bool is_same_title(const SharedTitle& shared, std::string_view title, std::string_view publisher) {
-  return shared.publisher_at == title.size() + 1 &&
-         title == std::string_view(shared.title(), title.size()) &&
-         publisher == shared.publisher();
+  return shared.title_text() == title && shared.publisher_text() == publisher;
 }
 
 static_assert(offsetof(IssueRecord, title_distance) + sizeof(std::int16_t) ==
@@ -69,6 +67,7 @@ SharedTitle* new_shared_title(std::string_view title, std::string_view publisher
   SharedTitle* shared = new (memory) SharedTitle;
   shared->records = 0;
   shared->publisher_at = static_cast<std::uint16_t>(title.size() + 1);
+  shared->publisher_size = static_cast<std::uint16_t>(publisher.size());
   put_field(put_field(reinterpret_cast<char*>(shared + 1), title), publisher);
   return shared;
 }

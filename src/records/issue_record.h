@@ -22,11 +22,14 @@ constexpr std::size_t kNotesWidth = 1000;
 /// records of one title in an export do: kept once instead of in every record.
 /// Texts: the title and the publisher, zero-terminated, right behind this header.
 struct SharedTitle {
-  std::uint32_t records;       ///< records that use it; it is freed with the last
-  std::uint16_t publisher_at;  ///< offset of the publisher's text
+  std::uint32_t records;         ///< records that use it; it is freed with the last
+  std::uint16_t publisher_at;    ///< offset of the publisher's text (the title's length + 1)
+  std::uint16_t publisher_size;  ///< the publisher's length
 
   const char* title() const { return reinterpret_cast<const char*>(this + 1); }
   const char* publisher() const { return title() + publisher_at; }
+  std::string_view title_text() const { return std::string_view(title(), publisher_at - 1u); }
+  std::string_view publisher_text() const { return std::string_view(publisher(), publisher_size); }
 };
 
 /// One missing issue. Its own texts follow its two numbers as five
@@ -61,6 +64,12 @@ struct IssueRecord {
   const char* printing() const { return field_after(variant()); }
   const char* nm_value() const { return field_after(printing()); }
   const char* notes() const { return field_after(nm_value()); }
+  /// Whether the record is a variant or a printing rather than a plain issue.
+  bool is_edition() const {
+    const char* variant_text = variant();
+    // An empty variant is its NUL alone, and the printing follows it.
+    return variant_text[0] != '\0' || variant_text[1] != '\0';
+  }
 
   /// The field that follows `field` in the record's texts.
   static const char* field_after(const char* field) { return field + std::strlen(field) + 1; }

@@ -34,7 +34,7 @@ Queue* append_issue_queue() {
 }  // namespace
 
 bool build_title_queues(Queue* source) {
-  // The current issue queue's title is its first record's: that record stays
+  // The current issue queue's title is its latest record's: that record stays
   // in the queue, so the text needs no copy. The first record always starts a
   // queue, even with an empty title, so that no record is left behind.
   Queue* current = nullptr;
@@ -42,12 +42,13 @@ bool build_title_queues(Queue* source) {
   while (source->first != nullptr) {
     const char* title = record_of(source->first)->title();
     // Neighbouring records of one title mostly share its text: the same
-    // address needs no comparison.
+    // address needs no comparison, and once two texts compare equal the
+    // later one stands for both.
     if (current == nullptr || (title != current_title && std::strcmp(title, current_title) != 0)) {
       current = append_issue_queue();
       if (current == nullptr) return false;
-      current_title = title;
     }
+    current_title = title;
     queue_append(current, queue_pop_front(source));
   }
   return true;

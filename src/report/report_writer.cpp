@@ -23,9 +23,10 @@ namespace {
 // The five columns of a record's line, tab-separated, ending in CR LF. The
 // record's texts lie in a row, so one walk over them finds them all.
 void append_record_line(OutputBuffer* report, const IssueRecord& record) {
-  report->append(record.title());
+  const SharedTitle& shared = *record.shared_title();
+  report->append(shared.title_text());
   report->append("\t");
-  report->append(record.publisher());
+  report->append(shared.publisher_text());
   report->append("\t");
   const char* number = record.number();
   std::string_view text(number);
