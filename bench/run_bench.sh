@@ -25,7 +25,8 @@ export_file() {  # shape lines -> name of the generated export in $data (made on
 
 # The outputs of one run, in $data, as one digest: the exit status and the
 # console, then the log, then the report with its date line (the first 24
-# bytes) masked.
+# bytes) masked. The exports come from the generator, so a change to it needs
+# digests recorded anew with the build from before the change.
 outputs_digest() {  # export [options...]
   local status=0
   (cd "$data" && "$tool" -i "$@" -o check-report.txt -l check.log > check-console.txt) || status=$?
@@ -55,6 +56,9 @@ if [ "$mode" = --record ]; then
   exit 0
 fi
 rounds=$mode
+# The goals are set against mawk; another awk gives other figures.
+awk_tool=mawk
+command -v mawk >/dev/null 2>&1 || awk_tool=awk
 
 megabytes() { awk -v bytes="$(stat -c %s "$data/$1")" 'BEGIN { printf "%.1f", bytes / 1048576 }'; }
 verdict() { awk -v v="$1" -v g="$2" 'BEGIN { print (v <= g ? "met" : "MISSED") }'; }
@@ -69,14 +73,14 @@ large=$(export_file realistic 1000000)
 small=$(export_file realistic 100000)
 # shellcheck disable=SC2046
 { read -r tool_s tool_kb; read -r mawk_s _; read -r wc_s _; read -r small_s _; } < <(
-  timed $(tool_on "$large") --- mawk -F'\t' '{print $5,$14}' "$large" --- wc -l "$large" \
+  timed $(tool_on "$large") --- "$awk_tool" -F'\t' '{print $5,$14}' "$large" --- wc -l "$large" \
     --- $(tool_on "$small"))
 mb=$(megabytes "$large")
-printf '\n%s: %s MB; tool %.3f s, mawk %.3f s, wc -l %.3f s; tool peak %.1f MB\n\n' \
-  "$large" "$mb" "$tool_s" "$mawk_s" "$wc_s" "$(awk -v k="$tool_kb" 'BEGIN { print k / 1024 }')"
+printf '\n%s: %s MB; tool %.3f s, %s %.3f s, wc -l %.3f s; tool peak %.1f MB\n\n' \
+  "$large" "$mb" "$tool_s" "$awk_tool" "$mawk_s" "$wc_s" "$(awk -v k="$tool_kb" 'BEGIN { print k / 1024 }')"
 printf '%-44s %9s %9s  %s\n' what figure goal ""
 row() { printf '%-44s %9.3f %9s  %s\n' "$1" "$2" "$3" "$(verdict "$2" "$3")"; }
-row "whole run against mawk, 1M lines" "$(awk -v t="$tool_s" -v a="$mawk_s" 'BEGIN { print t / a }')" 0.55
+row "whole run against $awk_tool, 1M lines" "$(awk -v t="$tool_s" -v a="$mawk_s" 'BEGIN { print t / a }')" 0.55
 row "whole run against wc -l, 1M lines" "$(awk -v t="$tool_s" -v w="$wc_s" 'BEGIN { print t / w }')" 9
 row "peak RSS against input size" "$(awk -v k="$tool_kb" -v mb="$mb" 'BEGIN { print k / 1024 / mb }')" 0.35
 row "growth, 100k -> 1M lines" "$(awk -v s="$small_s" -v l="$tool_s" 'BEGIN { print l / s }')" 11

@@ -71,6 +71,9 @@ void split_record(IssueRecord* record) {
 
 struct Edition {
   int printing_key;  // INT_MIN without printing, so the plain issue and variants lead
+  // Its place in the queue, which decides between equal editions: a sort in
+  // place then needs no buffer to be stable.
+  std::uint32_t place;
   // The variant's bytes (at most 15 with its NUL) padded with NULs to 16, read
   // as two numbers, first byte highest: they order as the texts do (unsigned
   // bytes, a prefix first), and the sort of a huge group needs not reach into
@@ -87,32 +90,36 @@ std::uint64_t ordered_bytes(const unsigned char* bytes) {
   return value;
 }
 
-Edition edition_of(const IssueRecord& record, void* payload) {
+Edition edition_of(const IssueRecord& record, std::uint32_t place, void* payload) {
   const char* variant = record.variant();
   const char* printing = IssueRecord::field_after(variant);
   unsigned char padded[16] = {};
   std::memcpy(padded, variant, static_cast<std::size_t>(printing - variant));
-  return Edition{printing[0] == '\0' ? INT_MIN : numeric_value(printing), ordered_bytes(padded),
-                 ordered_bytes(padded + 8), payload};
+  return Edition{printing[0] == '\0' ? INT_MIN : numeric_value(printing), place,
+                 ordered_bytes(padded), ordered_bytes(padded + 8), payload};
 }
 
 bool edition_before(const Edition& a, const Edition& b) {
   if (a.printing_key != b.printing_key) return a.printing_key < b.printing_key;
   if (a.variant_head != b.variant_head) return a.variant_head < b.variant_head;
-  return a.variant_tail < b.variant_tail;
+  if (a.variant_tail != b.variant_tail) return a.variant_tail < b.variant_tail;
+  return a.place < b.place;
 }
 
-// Orders the records of the nodes from `first` up to `end` (exclusive) and
-// hands them back to the same nodes, which keep their places in the queue.
-void order_group(QueueNode* first, QueueNode* end, std::vector<Edition>* editions) {
+// Orders the `count` records of the nodes from `first` on and hands them back
+// to the same nodes, which keep their places in the queue.
+void order_group(QueueNode* first, std::size_t count, std::vector<Edition>* editions) {
   editions->clear();
-  for (QueueNode* node = first; node != end; node = node->next) {
-    editions->push_back(edition_of(*record_of(node), node->payload));
+  editions->reserve(count);
+  QueueNode* node = first;
+  for (std::size_t k = 0; k < count; ++k, node = node->next) {
+    editions->push_back(edition_of(*record_of(node), static_cast<std::uint32_t>(k), node->payload));
   }
-  std::stable_sort(editions->begin(), editions->end(), edition_before);
-  std::size_t k = 0;
-  for (QueueNode* node = first; node != end; node = node->next) {
-    node->payload = (*editions)[k++].record;
+  std::sort(editions->begin(), editions->end(), edition_before);
+  node = first;
+  for (const Edition& edition : *editions) {
+    node->payload = edition.record;
+    node = node->next;
   }
 }
 
@@ -128,8 +135,9 @@ void split_issue_numbers(Queue* issue_queue) {
   while (node != nullptr) {
     int value = record_of(node)->number_value;
     QueueNode* end = node->next;
-    while (end != nullptr && record_of(end)->number_value == value) end = end->next;
-    if (end != node->next) order_group(node, end, &editions);
+    std::size_t count = 1;
+    for (; end != nullptr && record_of(end)->number_value == value; end = end->next) ++count;
+    if (count > 1) order_group(node, count, &editions);
     node = end;
   }
 }

@@ -12,11 +12,16 @@ namespace {
 // Values are widened so that value + 1 and spans cannot overflow.
 long long number_value(const QueueNode* node) { return record_of(node)->number_value; }
 
-long long printing_value(const QueueNode* node) {
-  return numeric_value(record_of(node)->printing());
-}
+// A record's printing as rule 2 looks at it.
+struct Printing {
+  bool present;
+  long long value;
+};
 
-bool has_printing(const QueueNode* node) { return record_of(node)->printing()[0] != '\0'; }
+Printing printing_of(const QueueNode* node) {
+  const char* printing = record_of(node)->printing();
+  return Printing{printing[0] != '\0', numeric_value(printing)};
+}
 
 // A variant or printing with no plain issue of its number ahead of it in the
 // run means the plain issue is owned. Ordering puts the plain issue first, so
@@ -41,9 +46,11 @@ void reject_owned_originals(Queue* run) {
 // True when two neighbouring printings of the group from `first` to `last` are
 // not consecutive: the printing in between is owned.
 bool printings_break(const QueueNode* first, const QueueNode* last) {
+  Printing printing = printing_of(first);
   for (const QueueNode* node = first; node != last; node = node->next) {
-    if (!has_printing(node) || !has_printing(node->next)) continue;
-    if (printing_value(node->next) != printing_value(node) + 1) return true;
+    const Printing next = printing_of(node->next);
+    if (printing.present && next.present && next.value != printing.value + 1) return true;
+    printing = next;
   }
   return false;
 }
