@@ -187,7 +187,9 @@ class LineWalk {
   static void start_line(LineState* line, const char* at) {
     line->start = line->column_start = at;
     line->column = 0;
-    line->columns = LineColumns{};
+    // Field by field: a whole new LineColumns became a slow block store.
+    LineColumns& columns = line->columns;
+    columns.title = columns.publisher = columns.number = columns.nm_value = columns.notes = {};
     line->has_nul = false;
   }
 
@@ -205,14 +207,17 @@ class LineWalk {
     for (;;) {
       // The tabs of the line up to its LF in this block, or to the block's end.
       const std::uint64_t line_end = line_ends & (0 - line_ends);
-      std::uint64_t tabs = masks.tabs & unwalked & (line_end - 1);
       // Tabs after column 18 separate nothing that is read.
-      while (tabs != 0 && column < kColumnsRead) {
-        const char* tab = block + __builtin_ctzll(tabs);
+      std::uint64_t tabs = column < kColumnsRead ? masks.tabs & unwalked & (line_end - 1) : 0;
+      while (tabs != 0) {
+        const char* tab = block + static_cast<unsigned>(__builtin_ctzll(tabs));
         tabs &= tabs - 1;
         if (tab > column_start) {
           ++column;
-          if ((kColumnsKept >> column & 1) != 0) keep_column(line, column, column_start, tab);
+          if ((kColumnsKept >> column & 1) != 0) {
+            keep_column(line, column, column_start, tab);
+            if (column == kColumnsRead) tabs = 0;
+          }
         }
         column_start = tab + 1;
       }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -267,6 +268,42 @@ TEST_P(ExportReaderTest, SeparatorsAtBlockEdgesAreFoundAlike) {
                                                         "T|Pub (1990)|7|$3.00|note"}))
         << "shift " << shift;
   }
+}
+
+// Lines of random tabs, letters, quotation marks, CRs and NULs, falling
+// across blocks anywhere, give the records that cutting each line at its
+// runs of tabs gives, one line at a time.
+TEST_P(ExportReaderTest, RandomLinesGiveWhatTheirRunsOfTabsSay) {
+  std::mt19937 random(11);
+  const char alphabet[] = {'\t', '\t', '\t', 'a', 'b', '"', '\r', '\0', '7'};
+  std::string text;
+  std::vector<std::string> expected;
+  for (int n = 0; n < 3000; ++n) {
+    std::string line(random() % 130, 'x');
+    for (char& c : line) c = alphabet[random() % sizeof alphabet];
+    text += line + "\n";
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::string_view> columns;
+    for (std::size_t at = 0; (at = line.find_first_not_of('\t', at)) != std::string::npos;) {
+      std::size_t end = std::min(line.find('\t', at), line.size());
+      columns.push_back(std::string_view(line).substr(at, end - at));
+      at = end;
+    }
+    if (columns.empty()) continue;  // all tabs: a blank line
+    auto column = [&columns](std::size_t k) {
+      return k <= columns.size() ? columns[k - 1] : std::string_view();
+    };
+    auto field = [](std::string_view text, std::size_t width) {
+      return std::string(cut_to_field(text, width));
+    };
+    expected.push_back(field(strip_quotes(column(5)), kTitleWidth) + "|" +
+                       field(strip_quotes(column(6)), kPublisherWidth) + "|" +
+                       field(strip_quotes(column(14)), kNumberWidth) + "|" +
+                       field(column(17), kNmValueWidth) + "|" +
+                       field(strip_quotes(column(18)), kNotesWidth));
+  }
+  read(text);
+  EXPECT_EQ(read_records(), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(ScanPaths, ExportReaderTest, testing::ValuesIn(kScanPaths),
