@@ -66,11 +66,12 @@ std::string_view next_word(std::string_view text, std::size_t* at) {
 }
 
 // Turns the columns of one line into a record on record_set.
-bool read_record_line(LineColumns columns) {
-  if (is_ignored_type(columns.number)) {
-    log_message("Rejecting %.*s Issue %.*s\n", static_cast<int>(columns.title.size()),
-                text_of(columns.title), static_cast<int>(columns.number.size()),
-                text_of(columns.number));
+bool read_record_line(const LineColumns& columns) {
+  std::string_view title = columns.title;
+  std::string_view number = columns.number;
+  if (is_ignored_type(number)) {
+    log_message("Rejecting %.*s Issue %.*s\n", static_cast<int>(title.size()), text_of(title),
+                static_cast<int>(number.size()), text_of(number));
     return true;
   }
 
@@ -78,19 +79,19 @@ bool read_record_line(LineColumns columns) {
   // title, so that those issues form a title of their own.
   // Both are cut to their fields already, so the joined text always fits.
   char folded_title[kTitleWidth + kNumberWidth];
-  if (columns.number.find(' ') != std::string_view::npos) {
+  if (number.find(' ') != std::string_view::npos) {
     std::size_t at = 0;
-    std::string_view type = next_word(columns.number, &at);
-    std::string_view issue = next_word(columns.number, &at);
+    std::string_view type = next_word(number, &at);
+    std::string_view issue = next_word(number, &at);
     if (!type.empty()) {
       // An empty title (`""`) is a view without memory; copy() takes it in
       // its stride where memcpy would be handed a null pointer.
-      std::size_t length = columns.title.copy(folded_title, columns.title.size());
+      std::size_t length = title.copy(folded_title, title.size());
       folded_title[length++] = ' ';
       length += type.copy(folded_title + length, type.size());
-      columns.title = cut_to_field(std::string_view(folded_title, length), kTitleWidth);
+      title = cut_to_field(std::string_view(folded_title, length), kTitleWidth);
     }
-    columns.number = issue;
+    number = issue;
   }
 
   QueueNode* node = new_queue_node();
@@ -98,8 +99,8 @@ bool read_record_line(LineColumns columns) {
     log_message("Error: Couldn't allocate memory for queue element\n");
     return false;
   }
-  if (!attach_new_record(node, RecordFields{columns.title, columns.publisher, columns.number, {},
-                                            {}, columns.nm_value, columns.notes,
+  if (!attach_new_record(node, RecordFields{title, columns.publisher, number, {}, {},
+                                            columns.nm_value, columns.notes,
                                             columns.may_hold_nul})) {
     free_queue_node(node);
     log_message("Error: Couldn't allocate memory for element data\n");
