@@ -48,7 +48,7 @@ bool check_report_file(const std::string& path, ReportFile* report) {
   std::FILE* earlier = open_without_truncating(report->target);
   if (earlier == nullptr) return false;
   // A report with other names keeps them only if written in place.
-  if (fs::hard_link_count(report->target, error) > 1 || error || !folder_takes_new_files(folder)) {
+  if (file_link_count(report->target) != 1 || !folder_takes_new_files(folder)) {
     report->in_place = earlier;
     report->empty_in_place = true;
     return true;

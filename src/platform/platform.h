@@ -7,6 +7,7 @@
 // which one it runs on.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -19,6 +20,14 @@ void ignore_broken_pipes();
 /// Opens the null device on each of descriptors 0, 1 and 2 that is closed, so
 /// that no file the run opens later takes a standard stream's place.
 void open_standard_streams();
+
+/// When standard output is a console, has it show the program's UTF-8 text
+/// as such (the console's own setting is given back at exit).
+void use_utf8_console();
+
+/// Makes sure that the command-line arguments are UTF-8 text, taking them
+/// afresh from the system where its runtime gives them in another encoding.
+void use_utf8_arguments(int* argc, char*** argv);
 
 /// The path object of a path given as UTF-8 text (as the command line gives it).
 std::filesystem::path file_path(const std::string& utf8_path);
@@ -44,6 +53,10 @@ void free_aligned_block(void* block);
 /// it for writing in binary mode; stores its path in `*made`. Null on failure.
 std::FILE* create_temporary_file(const std::filesystem::path& folder, std::filesystem::path* made);
 
+/// Creates `path` as a new, empty file; false when a file of that name exists
+/// already or none can be made.
+bool create_empty_file(const std::filesystem::path& path);
+
 /// Gives the file open on `stream` the permissions of the existing file
 /// `model`, or, when `model` is empty, those a newly created file gets.
 /// Best effort: a file whose permissions cannot be set keeps its own.
@@ -52,6 +65,10 @@ void copy_file_permissions(std::FILE* stream, const std::filesystem::path& model
 /// Puts the file `from` in the place of `to` in one step, replacing `to` if it
 /// exists; false when it cannot (`from` then still exists).
 bool replace_file(const std::filesystem::path& from, const std::filesystem::path& to);
+
+/// How many names (hard links) the file at `path` has; 0 when that cannot be
+/// found out.
+std::uintmax_t file_link_count(const std::filesystem::path& path);
 
 /// Opens an existing file for writing in binary mode without truncating it;
 /// null on failure (it does not exist, or may not be written).

@@ -10,6 +10,7 @@
 #include "front/options.h"
 #include "front/process_state.h"
 #include "records/issue_record.h"
+#include "run_binary.h"
 
 namespace {
 
@@ -225,12 +226,12 @@ TEST_F(ExportReaderTest, StreamReadsLikeMemoryWhateverTheLineLengths) {
 }
 
 TEST_F(ExportReaderTest, ReadErrorEndsTheReaderWithFalse) {
-  std::FILE* directory = std::fopen("/", "r");  // opens, but every read fails
-  ASSERT_NE(directory, nullptr);
+  std::FILE* unreadable = open_unreadable_stream();
+  ASSERT_NE(unreadable, nullptr);
   testing::internal::CaptureStdout();
-  EXPECT_FALSE(read_record_set(directory));
+  EXPECT_FALSE(read_record_set(unreadable));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: Couldn't read input file\n");
-  std::fclose(directory);
+  std::fclose(unreadable);
 }
 
 }  // namespace
