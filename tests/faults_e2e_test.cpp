@@ -55,6 +55,12 @@ std::string report_lines(const std::string& title, int first, int last) {
   return ::testing::AssertionSuccess();
 }
 
+ChildLimits limited_to(long long file_size) {
+  ChildLimits limits;
+  limits.file_size = file_size;
+  return limits;
+}
+
 // An earlier report that a failed run must leave byte for byte.
 const std::string kEarlierReport = "an earlier report\r\n";
 
@@ -77,14 +83,17 @@ TEST(FaultsEndToEnd, ReportOnAFullDiskAbortsTheRun) {
     std::string output;
     long long file_size;
     bool earlier;
+    bool file_size_signal;  // the limit's signal left to end the process, as shells leave it
   };
-  for (const Case& c : {Case{"/dev/full", -1, false}, Case{"out.txt", kLimit, false},
-                        Case{"out.txt", kLimit, true}}) {
+  for (const Case& c : {Case{"/dev/full", -1, false, false}, Case{"out.txt", kLimit, false, false},
+                        Case{"out.txt", kLimit, true, false}, Case{"out.txt", kLimit, true, true}}) {
     TempDir dir;
     dir.write("in.txt", text);
     if (c.earlier) dir.write("out.txt", kEarlierReport);
+    ChildLimits limits = limited_to(c.file_size);
+    limits.file_size_signal = c.file_size_signal;
     RunResult run = run_quorvane_binary(
-        dir.root(), {"-i", "in.txt", "-o", c.output, "-s", "1000000"}, ChildLimits{c.file_size});
+        dir.root(), {"-i", "in.txt", "-o", c.output, "-s", "1000000"}, limits);
     const std::string console = searching("in.txt", "1000000") + "Processing A\n" +
                                 "\nCouldn't write output file " + c.output + "; aborting\n";
     EXPECT_EQ(run.status, 255) << c.output;
@@ -116,14 +125,17 @@ TEST(FaultsEndToEnd, LogOnAFullDiskFailsTheRun) {
     long long file_size;
     bool earlier;
   };
+  // A limit inside the closing success line: even that line must reach the
+  // log before the report takes the earlier one's place.
+  const long long kInSuccessLine = static_cast<long long>(crlf(logged + kSuccessLine).size()) - 10;
   for (const Case& c : {Case{"/dev/full", -1, true}, Case{"Quorvane.log", kLimit, false},
-                        Case{"Quorvane.log", kLimit, true}}) {
+                        Case{"Quorvane.log", kLimit, true}, Case{"Quorvane.log", kInSuccessLine, true}}) {
     TempDir dir;
     dir.write("in.txt", text);
     if (c.earlier) dir.write("out.txt", kEarlierReport);
     RunResult run = run_quorvane_binary(
         dir.root(), {"-i", "in.txt", "-o", "out.txt", "-l", c.log, "-n", "TPB"},
-        ChildLimits{c.file_size});
+        limited_to(c.file_size));
     EXPECT_EQ(run.status, 255) << c.log;
     EXPECT_EQ(run.err, "");
     EXPECT_TRUE(run.out == expected_banner() + logged + "\nCouldn't write log file " + c.log + "\n")
@@ -133,7 +145,7 @@ TEST(FaultsEndToEnd, LogOnAFullDiskFailsTheRun) {
       EXPECT_EQ(dir.read("out.txt"), kEarlierReport);
     }
     if (c.file_size >= 0) {
-      EXPECT_TRUE(is_cut_prefix(dir.read("Quorvane.log"), crlf(logged + kSuccessLine), kLimit));
+      EXPECT_TRUE(is_cut_prefix(dir.read("Quorvane.log"), crlf(logged + kSuccessLine), c.file_size));
       EXPECT_EQ(dir.entries(), with_earlier({"Quorvane.log", "in.txt"}, c.earlier));
     } else {
       EXPECT_EQ(dir.entries(), with_earlier({"in.txt"}, c.earlier));

@@ -41,6 +41,11 @@ const char* const kNoFolderWithoutNewFiles =
     "a folder refuses new files on Windows only by its access-control list, which the tests do "
     "not set";
 const char* const kWindowsOnly = nullptr;
+const char* const kNoOtherUser = "the tests cannot run the tool as another user on Windows";
+const char* const kNoDescriptorLimit = "Windows sets no limit on a process's open files";
+const char* const kNoStandardStreamName =
+    "Windows has no file name for what standard output is open on";
+const char kNullDevice[] = "NUL";
 // Sharing that another program may grant: none at all, or everything but the
 // deletion that replacing the file needs.
 constexpr unsigned long kNoSharing = 0;
@@ -48,6 +53,10 @@ constexpr unsigned long kAllButDeleting = FILE_SHARE_READ | FILE_SHARE_WRITE;
 #else
 const char* const kNoFolderWithoutNewFiles = nullptr;
 const char* const kWindowsOnly = "only Windows lets a program hold a file against replacement";
+const char* const kNoOtherUser = nullptr;
+const char* const kNoDescriptorLimit = nullptr;
+const char* const kNoStandardStreamName = nullptr;
+const char kNullDevice[] = "/dev/null";
 constexpr unsigned long kNoSharing = 0;
 constexpr unsigned long kAllButDeleting = 0;
 
@@ -55,6 +64,11 @@ constexpr unsigned long kAllButDeleting = 0;
 int mode_of(const std::string& path) {
   struct stat status;
   return stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
+}
+
+uid_t owner_of(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 ? status.st_uid : static_cast<uid_t>(-1);
 }
 
 // The mode a file created by the run gets under the umask of this process,
@@ -103,6 +117,10 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
   nobody.as_nobody = true;
   ChildLimits closed;
   closed.closed_streams = true;
+  ChildLimits few_files;  // the standard streams, the export and the earlier report
+  few_files.open_files = 5;
+  ChildLimits to_file;
+  to_file.stdout_file = "console.txt";
   const Case cases[] = {
       {"an earlier report is replaced and keeps its permission bits", nullptr,
        [&](const TempDir& dir) {
@@ -207,6 +225,40 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
            "\nCouldn't write output file out.txt; aborting\n",
        {"Quorvane.log", "in.txt", "out.txt"},
        [&](const TempDir& dir) { EXPECT_EQ(dir.read("out.txt"), kEarlier); }, kAllButDeleting},
+      {"another user's report in a folder shared by all is written in place, keeping its owner",
+       kNoOtherUser,
+       [&](const TempDir& dir) {
+         static_cast<void>(dir);  // unused where the case is not run
+#ifndef _WIN32
+         ASSERT_EQ(mkdir(dir.path("shared").c_str(), 0777), 0);
+         ASSERT_EQ(chmod(dir.path("shared").c_str(), 01777), 0);
+         dir.write("shared/out.txt", kEarlier);
+         ASSERT_EQ(chmod(dir.path("shared/out.txt").c_str(), 0666), 0);
+#endif
+       },
+       "shared/out.txt", nobody, success, {"Quorvane.log", "in.txt", "shared"},
+       [&](const TempDir& dir) {
+         EXPECT_EQ(mask_date_line(dir.read("shared/out.txt")), report);
+#ifndef _WIN32
+         EXPECT_EQ(owner_of(dir.path("shared/out.txt")), getuid());
+#endif
+         EXPECT_EQ(entries_of(dir, "shared"), Names{"out.txt"});
+       }},
+      {"a folder that fails to take a file for want of descriptors is no refusal",
+       kNoDescriptorLimit,
+       [&](const TempDir& dir) { dir.write("out.txt", kEarlier); },
+       "out.txt", few_files, "Couldn't open output out.txt file\n", {"in.txt", "out.txt"},
+       [&](const TempDir& dir) { EXPECT_EQ(dir.read("out.txt"), kEarlier); }},
+      {"a device takes the report as it comes", nullptr,
+       [](const TempDir&) {}, kNullDevice, {}, success, {"Quorvane.log", "in.txt"},
+       [](const TempDir&) {}},
+      {"the file the console goes to is written in place, not replaced", kNoStandardStreamName,
+       [](const TempDir&) {}, "/dev/stdout", to_file, "", {"Quorvane.log", "console.txt", "in.txt"},
+       [&](const TempDir& dir) {
+         EXPECT_EQ(dir.read("Quorvane.log"), crlf(success));
+         // Console and report share the file; the console's text is not lost.
+         EXPECT_NE(dir.read("console.txt").find("Processing B\n"), std::string::npos);
+       }},
       {"closed standard streams take no file's place", nullptr,
        [&](const TempDir& dir) { dir.write("out.txt", kEarlier); },
        "out.txt", closed, "", {"Quorvane.log", "in.txt", "out.txt"},
@@ -239,10 +291,11 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
     } else {
       run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", c.output}, c.limits);
     }
-    const bool succeeded = c.console == success || c.limits.closed_streams;
+    const bool console_elsewhere = c.limits.closed_streams || !c.limits.stdout_file.empty();
+    const bool succeeded = c.console == success || console_elsewhere;
     EXPECT_EQ(run.status, succeeded ? 0 : 255);
     EXPECT_EQ(run.err, "");
-    if (!c.limits.closed_streams) {
+    if (!console_elsewhere) {
       EXPECT_EQ(run.out, expected_banner() + c.console);
       if (dir.exists("Quorvane.log")) {
         EXPECT_EQ(dir.read("Quorvane.log"), crlf(c.console));
@@ -252,7 +305,7 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
     EXPECT_EQ(dir.read("in.txt"), text);
     c.check(dir);
 #ifndef _WIN32
-    chmod(dir.path("ro").c_str(), 0755);
+    chmod(dir.path("ro").c_str(), 0755);  // so that the folder can be removed
 #endif
   }
 }

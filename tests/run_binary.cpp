@@ -105,6 +105,10 @@ const char* const kNoSymlinks =
 const char* const kNoFullDisk = "Windows has neither /dev/full nor a file-size limit for a process";
 const char* const kNoUnreadableFile =
     "Windows has no file that opens but fails on reading (and Wine enforces no byte-range lock)";
+#elif defined(__APPLE__)
+const char* const kNoSymlinks = nullptr;
+const char* const kNoFullDisk = "macOS has no /dev/full";
+const char* const kNoUnreadableFile = "macOS has no /proc/self/mem";
 #else
 const char* const kNoSymlinks = nullptr;
 const char* const kNoFullDisk = nullptr;

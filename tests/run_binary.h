@@ -90,11 +90,15 @@ std::string mask_copyright(const std::string& out);
 /// What the child of run_quorvane_binary is held to.
 struct ChildLimits {
   long long file_size = -1;    ///< RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: no limit (POSIX only)
+  bool file_size_signal = false;  ///< SIGXFSZ left as the shell leaves it (ending the process)
   bool closed_stdout = false;  ///< standard output a pipe nobody reads (out stays "")
   bool closed_streams = false; ///< standard input and output closed, as some schedulers start tools
   bool as_nobody = false;      ///< run as user nobody when the tests run as root, so
                                ///< that file permissions hold (the folder must let nobody in);
-                               ///< POSIX only
+                               ///< nothing to do on Windows
+  std::string stdout_file;     ///< when given, standard output goes to this file (out stays "")
+  int open_files = -1;         ///< RLIMIT_NOFILE, the most descriptors open at once; -1: no
+                               ///< limit (POSIX only)
 };
 
 /// Runs the quorvane executable with `args` in `directory`, standard input

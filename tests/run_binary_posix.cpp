@@ -11,12 +11,44 @@
 
 #include <cerrno>
 #include <csignal>
+#include <filesystem>
+#include <string>
 
 #include "run_binary.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr uid_t kNobody = 65534;
+
+// The build tree may lie where user nobody cannot go (under /root, say): a
+// run as nobody starts a copy of the tool in a folder open to everyone,
+// made once and removed when the tests end.
+class NobodysCopy {
+ public:
+  NobodysCopy() {
+    if (geteuid() != 0) {
+      path_ = QUORVANE_BINARY;
+      return;
+    }
+    fs::permissions(folder_.root(), fs::perms::owner_all | fs::perms::others_read |
+                                        fs::perms::others_exec);
+    path_ = folder_.path("quorvane");
+    fs::copy_file(QUORVANE_BINARY, path_);
+    fs::permissions(path_, fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  TempDir folder_;
+  std::string path_;
+};
+
+const std::string& binary_for_nobody() {
+  static const NobodysCopy copy;
+  return copy.path();
+}
 
 // Moves what is ready on the child's pipes into `out` and `err`, until both
 // pipes are closed.
@@ -59,12 +91,18 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
     close(out_pipe[1]);
     return result;
   }
+  const std::string binary = limits.as_nobody ? binary_for_nobody() : QUORVANE_BINARY;
   pid_t child = fork();
   if (child == 0) {
     int in = open("/dev/null", O_RDONLY);
     if (in < 0 || chdir(directory.c_str()) != 0) _exit(120);
     dup2(in, 0);
     dup2(out_pipe[1], 1);
+    if (!limits.stdout_file.empty()) {
+      int file = open(limits.stdout_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (file < 0) _exit(125);
+      dup2(file, 1);
+    }
     if (limits.closed_stdout) {
       // Every write to standard output then meets a pipe without a reader.
       int dead[2];
@@ -84,9 +122,14 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
         (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
       _exit(124);
     }
+    if (limits.open_files >= 0) {
+      rlimit limit{static_cast<rlim_t>(limits.open_files), static_cast<rlim_t>(limits.open_files)};
+      if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(126);
+    }
     if (limits.file_size >= 0) {
-      // A write past the limit then fails with EFBIG instead of killing the tool.
-      signal(SIGXFSZ, SIG_IGN);
+      // A write past the limit then fails with EFBIG instead of killing the
+      // tool, unless the tool sees to that itself.
+      signal(SIGXFSZ, limits.file_size_signal ? SIG_DFL : SIG_IGN);
       rlimit limit{static_cast<rlim_t>(limits.file_size), static_cast<rlim_t>(limits.file_size)};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(122);
     }
@@ -95,7 +138,7 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
     argv.push_back(program);
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    execv(QUORVANE_BINARY, argv.data());
+    execv(binary.c_str(), argv.data());
     _exit(121);
   }
   close(out_pipe[1]);

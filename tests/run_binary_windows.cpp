@@ -103,8 +103,10 @@ std::FILE* open_unreadable_stream() {
 RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args,
                               const ChildLimits& limits) {
   RunResult result;
-  if (limits.file_size >= 0) {
-    ADD_FAILURE() << "Windows has no file-size limit for a process";
+  // as_nobody needs nothing here: the read-only attribute holds for every
+  // user, the administrator included.
+  if (limits.file_size >= 0 || limits.file_size_signal || limits.open_files >= 0) {
+    ADD_FAILURE() << "Windows has no file-size or open-file limit for a process";
     return result;
   }
   HANDLE out_read, out_write, err_read, err_write;
@@ -118,6 +120,11 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
   HANDLE null_input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   &inherit, OPEN_EXISTING, 0, nullptr);
   HANDLE child_output = out_write;
+  if (!limits.stdout_file.empty()) {
+    const std::wstring file = to_utf16(directory + "/" + limits.stdout_file);
+    child_output = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
   if (limits.closed_stdout) {
     // Every write to standard output then meets a pipe without a reader.
     HANDLE dead_read;

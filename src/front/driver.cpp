@@ -101,9 +101,10 @@ int run_quorvane(int argc, char** argv) {
   // Started with a standard stream closed, the run's own files would take its
   // descriptor, and console text would land in them.
   open_standard_streams();
-  // A console piped into a reader that quits early must not kill the run
-  // halfway through writing the report.
-  ignore_broken_pipes();
+  // A console piped into a reader that quits early, or a file-size limit,
+  // must not kill the run halfway through writing the report: the write
+  // fails, and the run cleans up after it.
+  ignore_write_signals();
   print_banner();
   int exit_status = 0;
   if (!parse_options(argc, argv, &exit_status)) return exit_status;
@@ -157,13 +158,22 @@ int run_quorvane(int argc, char** argv) {
   }
   write_report(output);
   if (!close_report_file(&files.report)) return abort_run(&files, write_failed);
+
+  // The log holds the run's success before the report takes its place, so
+  // that a log that cannot be written leaves the earlier report. Should the
+  // report then not take its place, the success line is taken back where the
+  // log can be cut (a pipe or a device cannot).
+  static const char kSuccess[] = "\nProcessing successful; exiting\n";
+  const long log_size = std::ftell(log_file);
+  write_crlf_text(log_file, kSuccess, sizeof kSuccess - 1);
   if (std::fflush(log_file) != 0 || std::ferror(log_file)) return fail_on_log(&files);
-  if (!place_report_file(&files.report)) return abort_run(&files, write_failed);
+  if (!place_report_file(&files.report)) {
+    if (log_size >= 0) truncate_stream(log_file, log_size);
+    return abort_run(&files, write_failed);
+  }
 
   close_stream(&files.input);
   // The console reports success only once the log holds the whole run.
-  static const char kSuccess[] = "\nProcessing successful; exiting\n";
-  write_crlf_text(log_file, kSuccess, sizeof kSuccess - 1);
   const bool log_written = close_written_stream(log_file);
   log_file = nullptr;
   if (!log_written) return fail_on_log(&files);

@@ -9,15 +9,21 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Whether `folder` takes a new file: one is made and removed again.
-bool folder_takes_new_files(const fs::path& folder) {
+enum class FolderProbe { kTakesNewFiles, kRefusesNewFiles, kFailed };
+
+// Whether `folder` takes a new file: one is made and removed again. A folder
+// that refuses it may still have a writable report in it; any other failure
+// (no space, no handles left) says nothing either way.
+FolderProbe probe_folder(const fs::path& folder) {
   fs::path made;
   std::FILE* probe = create_temporary_file(folder, &made);
-  if (probe == nullptr) return false;
+  if (probe == nullptr) {
+    return last_failure_was_refusal() ? FolderProbe::kRefusesNewFiles : FolderProbe::kFailed;
+  }
   std::fclose(probe);
   std::error_code ignored;
   fs::remove(made, ignored);
-  return true;
+  return FolderProbe::kTakesNewFiles;
 }
 
 }  // namespace
@@ -34,7 +40,7 @@ bool check_report_file(const std::string& path, ReportFile* report) {
   const fs::path named = file_path(path);
   std::error_code error;
   const fs::file_status status = fs::status(named, error);
-  if (fs::exists(status) && !fs::is_regular_file(status)) {
+  if (is_special_file(named)) {
     // A device or a pipe takes the report as it comes; there is no file to
     // replace. (A directory fails to open here.)
     report->in_place = open_file(path, "wb");
@@ -43,12 +49,19 @@ bool check_report_file(const std::string& path, ReportFile* report) {
   report->target = creation_target(named);
   if (report->target.empty()) return false;
   const fs::path folder = report->target.parent_path();
-  if (!fs::exists(status)) return folder_takes_new_files(folder);
+  if (!fs::exists(status)) return probe_folder(folder) == FolderProbe::kTakesNewFiles;
 
   std::FILE* earlier = open_without_truncating(report->target);
   if (earlier == nullptr) return false;
-  // A report with other names keeps them only if written in place.
-  if (file_link_count(report->target) != 1 || !folder_takes_new_files(folder)) {
+  // A new file in its place would lose the report's other names, its owner,
+  // or the console that shares it; or the folder takes no new file at all.
+  const FolderProbe probe = probe_folder(folder);
+  if (probe == FolderProbe::kFailed) {
+    std::fclose(earlier);
+    return false;
+  }
+  if (probe == FolderProbe::kRefusesNewFiles || file_link_count(report->target) != 1 ||
+      owned_by_another_user(report->target) || is_standard_stream_file(report->target)) {
     report->in_place = earlier;
     report->empty_in_place = true;
     return true;
@@ -62,7 +75,7 @@ std::FILE* begin_report_file(ReportFile* report) {
   if (report->in_place != nullptr) {
     std::FILE* stream = report->in_place;
     report->in_place = nullptr;
-    if (report->empty_in_place && !truncate_stream(stream)) {
+    if (report->empty_in_place && !truncate_stream(stream, 0)) {
       std::fclose(stream);
       return nullptr;
     }

@@ -9,8 +9,9 @@
 // not at all. The new report is written to a temporary file beside it, which
 // takes the report's place only once it has been written and closed without
 // error. Where no file can be put in its place (a device, a pipe, a file with
-// more than one name, a folder that takes no new files) the report is written
-// in place, and emptied only when writing begins.
+// more than one name, another user's file, the file the console goes to, a
+// folder that takes no new files) the report is written in place, and
+// emptied only when writing begins.
 
 /// Where and how a run's report is written.
 struct ReportFile {

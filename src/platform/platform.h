@@ -2,9 +2,9 @@
 #define QUORVANE_PLATFORM_PLATFORM_H_
 
 // Everything the program asks of the operating system beyond standard C++
-// goes through these functions; platform_posix.cpp and platform_windows.cpp
-// answer for their systems, and nothing else in the program needs to know
-// which one it runs on.
+// goes through these functions, each system's answers in a file of its own
+// (platform_posix.cpp for POSIX systems, platform_windows.cpp for Windows),
+// so that nothing else in the program needs to know which system it runs on.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,9 +13,10 @@
 #include <filesystem>
 #include <string>
 
-/// Keeps a console reader that quits early (`quorvane ... | head`) from
-/// ending the run with a signal; console writes then merely fail.
-void ignore_broken_pipes();
+/// Keeps a write that cannot be done (to a console whose reader quit early,
+/// as in `quorvane ... | head`, or past a file-size limit) from ending the run
+/// with a signal: the write merely fails, and the run can clean up after it.
+void ignore_write_signals();
 
 /// Opens the null device on each of descriptors 0, 1 and 2 that is closed, so
 /// that no file the run opens later takes a standard stream's place.
@@ -34,6 +35,10 @@ std::filesystem::path file_path(const std::string& utf8_path);
 
 /// std::fopen of a path given as UTF-8 text; null on failure.
 std::FILE* open_file(const std::string& utf8_path, const char* mode);
+
+/// Whether `path` names an existing file that is no regular file: a device
+/// (/dev/null, NUL), a pipe or a directory.
+bool is_special_file(const std::filesystem::path& path);
 
 /// Whether `stream` is open on a directory (which some systems open for reading).
 bool is_directory_stream(std::FILE* stream);
@@ -57,9 +62,10 @@ std::FILE* create_temporary_file(const std::filesystem::path& folder, std::files
 /// already or none can be made.
 bool create_empty_file(const std::filesystem::path& path);
 
-/// Gives the file open on `stream` the permissions of the existing file
-/// `model`, or, when `model` is empty, those a newly created file gets.
-/// Best effort: a file whose permissions cannot be set keeps its own.
+/// Gives the file open on `stream` the permissions (and, as far as the run
+/// may, the owner and group) of the existing file `model`, or, when `model`
+/// is empty, those a newly created file gets. Best effort: what cannot be
+/// set stays as it is.
 void copy_file_permissions(std::FILE* stream, const std::filesystem::path& model);
 
 /// Puts the file `from` in the place of `to` in one step, replacing `to` if it
@@ -74,8 +80,21 @@ std::uintmax_t file_link_count(const std::filesystem::path& path);
 /// null on failure (it does not exist, or may not be written).
 std::FILE* open_without_truncating(const std::filesystem::path& path);
 
-/// Cuts the file open on `stream` to nothing, to be written from its start;
-/// false on failure.
-bool truncate_stream(std::FILE* stream);
+/// Cuts the file open on `stream` to its first `size` bytes, to be written on
+/// from there; false on failure (a pipe or a device cannot be cut).
+bool truncate_stream(std::FILE* stream, long size);
+
+/// Whether the last file operation that failed (creating a file, say) was
+/// refused for want of permission or on a read-only file system, rather
+/// than for lack of space or of a resource.
+bool last_failure_was_refusal();
+
+/// Whether `path` names the file that standard output or standard error
+/// is open on (as `-o /dev/stdout` with the console redirected to a file does).
+bool is_standard_stream_file(const std::filesystem::path& path);
+
+/// Whether a file replacing the existing file `path` could not be given its
+/// owner: it belongs to another user, and the run may not give files away.
+bool owned_by_another_user(const std::filesystem::path& path);
 
 #endif  // QUORVANE_PLATFORM_PLATFORM_H_

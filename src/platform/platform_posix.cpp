@@ -14,7 +14,10 @@
 
 namespace fs = std::filesystem;
 
-void ignore_broken_pipes() { std::signal(SIGPIPE, SIG_IGN); }
+void ignore_write_signals() {
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG
+}
 
 void open_standard_streams() {
   for (int descriptor = 0; descriptor <= 2; ++descriptor) {
@@ -37,6 +40,12 @@ fs::path file_path(const std::string& utf8_path) { return fs::u8path(utf8_path);
 
 std::FILE* open_file(const std::string& utf8_path, const char* mode) {
   return std::fopen(utf8_path.c_str(), mode);
+}
+
+bool is_special_file(const fs::path& path) {
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  return fs::exists(status) && !fs::is_regular_file(status);
 }
 
 bool is_directory_stream(std::FILE* stream) {
@@ -90,10 +99,12 @@ void copy_file_permissions(std::FILE* stream, const fs::path& model) {
   struct stat status;
   if (stat(model.c_str(), &status) != 0) return;
   // Ownership first: changing it may clear the set-id bits that the mode
-  // then puts back. Only a privileged run can give the file away; for
-  // anyone else the owner already matches.
-  if (fchown(descriptor, status.st_uid, status.st_gid) != 0) {
-    // Not allowed: the run's own user and group it is.
+  // then puts back. Only a privileged run can give the file away; anyone
+  // else replaces only their own files (see owned_by_another_user) and may
+  // still give the file the model's group, if they belong to it.
+  if (fchown(descriptor, status.st_uid, status.st_gid) != 0 &&
+      fchown(descriptor, static_cast<uid_t>(-1), status.st_gid) != 0) {
+    // Not allowed: the run's own group it is.
   }
   fchmod(descriptor, status.st_mode & 07777);
 }
@@ -116,9 +127,29 @@ std::FILE* open_without_truncating(const fs::path& path) {
   return stream;
 }
 
-bool truncate_stream(std::FILE* stream) {
-  return std::fflush(stream) == 0 && ftruncate(fileno(stream), 0) == 0 &&
-         std::fseek(stream, 0, SEEK_SET) == 0;
+bool truncate_stream(std::FILE* stream, long size) {
+  return std::fflush(stream) == 0 && ftruncate(fileno(stream), size) == 0 &&
+         std::fseek(stream, size, SEEK_SET) == 0;
+}
+
+bool last_failure_was_refusal() { return errno == EACCES || errno == EPERM || errno == EROFS; }
+
+bool is_standard_stream_file(const fs::path& path) {
+  struct stat file;
+  if (stat(path.c_str(), &file) != 0) return false;
+  for (int descriptor : {1, 2}) {
+    struct stat stream;
+    if (fstat(descriptor, &stream) == 0 && stream.st_dev == file.st_dev &&
+        stream.st_ino == file.st_ino) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool owned_by_another_user(const fs::path& path) {
+  struct stat status;
+  return geteuid() != 0 && stat(path.c_str(), &status) == 0 && status.st_uid != geteuid();
 }
 
 #endif  // !_WIN32

@@ -86,7 +86,7 @@ TEST(Platform, AnExistingFileIsWrittenFromItsStartWithoutTruncating) {
 
   stream = open_without_truncating(folder / "report.txt");
   ASSERT_NE(stream, nullptr);
-  ASSERT_TRUE(truncate_stream(stream));
+  ASSERT_TRUE(truncate_stream(stream, 0));
   ASSERT_TRUE(put(stream, "xy"));
   EXPECT_EQ(dir.read("report.txt"), "xy");
 
@@ -97,6 +97,21 @@ TEST(Platform, AnExistingFileIsWrittenFromItsStartWithoutTruncating) {
   ASSERT_TRUE(dir.make_read_only("report.txt"));
   EXPECT_EQ(open_without_truncating(folder / "report.txt"), nullptr);
 #endif
+}
+
+TEST(Platform, DevicesAndFoldersAreSpecialFilesAndPlainFilesAreNot) {
+  TempDir dir;
+  dir.write("plain.txt", "");
+  ASSERT_TRUE(dir.make_folder("adir"));
+#ifdef _WIN32
+  const char* const null_device = "NUL";
+#else
+  const char* const null_device = "/dev/null";
+#endif
+  EXPECT_TRUE(is_special_file(file_path(null_device)));
+  EXPECT_TRUE(is_special_file(file_path(dir.path("adir"))));
+  EXPECT_FALSE(is_special_file(file_path(dir.path("plain.txt"))));
+  EXPECT_FALSE(is_special_file(file_path(dir.path("missing.txt"))));
 }
 
 TEST(Platform, TheFileSystemCountsAFilesNames) {

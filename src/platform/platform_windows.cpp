@@ -63,8 +63,8 @@ void restore_console_code_page() { SetConsoleOutputCP(console_code_page_at_start
 
 }  // namespace
 
-void ignore_broken_pipes() {
-  // Windows raises no signal for a pipe without a reader: the write fails.
+void ignore_write_signals() {
+  // Windows raises no signal for a write that cannot be done: it fails.
 }
 
 void open_standard_streams() {
@@ -114,6 +114,20 @@ fs::path file_path(const std::string& utf8_path) { return fs::path(to_utf16(utf8
 
 std::FILE* open_file(const std::string& utf8_path, const char* mode) {
   return _wfopen(to_utf16(utf8_path).c_str(), to_utf16(mode).c_str());
+}
+
+bool is_special_file(const fs::path& path) {
+  // The C++ library finds no device (NUL, CON, COM1): the system is asked.
+  HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool special = GetFileType(handle) != FILE_TYPE_DISK ||
+                       (GetFileInformationByHandle(handle, &info) &&
+                        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+  CloseHandle(handle);
+  return special;
 }
 
 bool is_directory_stream(std::FILE* stream) {
@@ -217,9 +231,45 @@ std::FILE* open_without_truncating(const fs::path& path) {
   return stream_of_handle(handle, "wb");
 }
 
-bool truncate_stream(std::FILE* stream) {
-  return std::fflush(stream) == 0 && _chsize_s(_fileno(stream), 0) == 0 &&
-         std::fseek(stream, 0, SEEK_SET) == 0;
+bool truncate_stream(std::FILE* stream, long size) {
+  return std::fflush(stream) == 0 && _chsize_s(_fileno(stream), size) == 0 &&
+         std::fseek(stream, size, SEEK_SET) == 0;
+}
+
+bool last_failure_was_refusal() {
+  // The files are made with the system's own calls, which say why they
+  // failed there rather than in errno.
+  const DWORD failure = GetLastError();
+  return failure == ERROR_ACCESS_DENIED || failure == ERROR_WRITE_PROTECT ||
+         failure == ERROR_NETWORK_ACCESS_DENIED;
+}
+
+bool is_standard_stream_file(const fs::path& path) {
+  HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION named;
+  const bool known = GetFileInformationByHandle(file, &named);
+  CloseHandle(file);
+  if (!known) return false;
+  // A console or a pipe has no such information, and is no file.
+  for (DWORD which : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+    BY_HANDLE_FILE_INFORMATION stream;
+    if (GetFileInformationByHandle(GetStdHandle(which), &stream) &&
+        stream.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
+        stream.nFileIndexHigh == named.nFileIndexHigh &&
+        stream.nFileIndexLow == named.nFileIndexLow) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool owned_by_another_user(const fs::path&) {
+  // A new file takes its access rights from the folder, as the earlier one
+  // did; whom the earlier one belonged to does not decide who may use it.
+  return false;
 }
 
 #endif  // _WIN32
