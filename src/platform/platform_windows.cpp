@@ -10,7 +10,6 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "platform/platform.h"
