@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the Windows build's products on the build machine: quorvane.exe
-# imports no DLL beyond Windows' own, and the zip holds the program, a
-# README.txt with CR LF line ends, and the sample export with its report.
+# imports no DLL beyond Windows' own and carries its manifest, and the zip
+# holds the program, a README.txt with CR LF line ends, and the sample export
+# with its report.
 #
 #   windows_package_test.sh BUILD_DIR VERSION SOURCE_DIR
 set -euo pipefail
@@ -19,6 +20,11 @@ for dll in $dlls; do
     *) echo "quorvane.exe imports $dll"; exit 1 ;;
   esac
 done
+
+# The manifest that makes arguments and file names UTF-8 is built in (Wine
+# may run with a UTF-8 code page anyway, so the suite alone would not tell).
+grep -aq '<activeCodePage [^>]*>UTF-8</activeCodePage>' "$build/quorvane.exe" ||
+  { echo "quorvane.exe carries no manifest with the UTF-8 code page"; exit 1; }
 
 zip="$build/quorvane-$version-win64.zip"
 folder="quorvane-$version-win64"

@@ -6,6 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -123,5 +127,22 @@ TEST(Platform, TheFileSystemCountsAFilesNames) {
   EXPECT_EQ(file_link_count(folder / "report.txt"), 2u);
   EXPECT_EQ(file_link_count(folder / "missing.txt"), 0u);
 }
+
+#ifdef _WIN32
+// The tests carry no manifest: where their code page is not UTF-8, the
+// arguments are taken afresh from the command line in UTF-16.
+TEST(Platform, ArgumentsAreTakenAfreshWhereTheCodePageIsNotUtf8) {
+  if (GetACP() == CP_UTF8) GTEST_SKIP() << "the code page is UTF-8 already";
+  char stale_name[] = "stale";
+  char* stale[] = {stale_name, nullptr};
+  int argc = 1;
+  char** argv = stale;
+  use_utf8_arguments(&argc, &argv);
+  ASSERT_NE(argv, stale);
+  ASSERT_GE(argc, 1);
+  EXPECT_EQ(argv[argc], nullptr);
+  EXPECT_NE(std::string(argv[0]).find("quorvane_tests"), std::string::npos) << argv[0];
+}
+#endif
 
 }  // namespace
