@@ -1,14 +1,18 @@
 # Quick start: `make run` builds the tool and runs it on the sample export;
 # `make test` builds and runs every test.
+#
+# Each build is a configure preset of CMakePresets.json (release, sanitizers,
+# libcxx, fuzzing, windows), made in the folder that the *_BUILD_DIR
+# variable here names.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all build run test clean bench
+.PHONY: all build run test test-native clean bench
 
 all: build
 
 build:
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=Release
+	cmake --preset release -B $(BUILD_DIR)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 # The sample export's trade paperbacks (book type TPB) are left out, as a
@@ -18,7 +22,11 @@ run: build
 	    -l $(BUILD_DIR)/sample.log -n TPB
 	@echo "Report written to $(BUILD_DIR)/sample_report.txt, log to $(BUILD_DIR)/sample.log"
 
-test: build
+# The native suites first, then the one with libc++, then the Windows suite
+# under Wine.
+test: build test-native test-asan test-libcxx test-windows
+
+test-native: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 # Times the tool on generated exports of 100,000 and 1,000,000 lines and on
@@ -48,19 +56,13 @@ package: build
 # `make test` also builds the whole suite in $(ASAN_BUILD_DIR) with
 # AddressSanitizer (LeakSanitizer included) and UndefinedBehaviorSanitizer
 # and runs it there; any report fails its test. The end-to-end tests run the
-# sanitized tool of that build. (g++ 12 under the sanitizers takes std::regex
-# for a maybe-uninitialized read, a false alarm, hence the -Wno-.)
+# sanitized tool of that build.
 ASAN_BUILD_DIR ?= build-asan
-SANITIZE_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer
 
 .PHONY: test-asan
 
-test: test-asan
-
 test-asan:
-	cmake -S . -B $(ASAN_BUILD_DIR) -DCMAKE_BUILD_TYPE=Debug \
-	    -DCMAKE_CXX_FLAGS="-O1 $(SANITIZE_FLAGS) -Wno-maybe-uninitialized" \
-	    -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)"
+	cmake --preset sanitizers -B $(ASAN_BUILD_DIR)
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
 	cd $(ASAN_BUILD_DIR) && ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
@@ -74,9 +76,55 @@ FUZZ_SECONDS ?= 60
 .PHONY: fuzz fuzz-build
 
 fuzz-build:
-	cmake -S . -B $(FUZZ_BUILD_DIR) -DCMAKE_CXX_COMPILER=clang++ \
-	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_FUZZ=ON -DBUILD_TESTING=OFF
+	cmake --preset fuzzing -B $(FUZZ_BUILD_DIR)
 	cmake --build $(FUZZ_BUILD_DIR) -j $(JOBS) --target command_line_fuzzer pipeline_fuzzer
 
 fuzz: fuzz-build
 	bash fuzz/run_fuzzers.sh $(FUZZ_BUILD_DIR) $(FUZZ_SECONDS)
+
+# `make test` also builds the whole suite with clang and libc++, the C++
+# library of macOS, in $(LIBCXX_BUILD_DIR), when libc++ is installed
+# (libc++-dev and libc++abi-dev on Debian).
+LIBCXX_BUILD_DIR ?= build-libcxx
+
+.PHONY: test-libcxx
+
+test-libcxx:
+	@if echo '#include <vector>' | clang++ -stdlib=libc++ -x c++ -fsyntax-only - >/dev/null 2>&1; \
+	then \
+	  cmake --preset libcxx -B $(LIBCXX_BUILD_DIR) && \
+	  cmake --build $(LIBCXX_BUILD_DIR) -j $(JOBS) && \
+	  cd $(LIBCXX_BUILD_DIR) && ctest --output-on-failure -j $(JOBS); \
+	else \
+	  echo "Skipped the libc++ suite: clang++ with libc++ is not installed."; \
+	fi
+
+# `make windows` cross-builds quorvane.exe and the zip for collectors into
+# $(WINDOWS_BUILD_DIR) with MinGW-w64. `make test` then also builds the whole
+# suite for Windows there and runs it under Wine, when both are installed.
+# Wine keeps its prefix in that folder, never in ~/.wine. A persistent
+# wineserver, started first with its output on /dev/null, makes each run of a
+# Windows program cost milliseconds, and keeps Wine's helper processes from
+# holding ctest's pipes open.
+WINDOWS_BUILD_DIR ?= build-windows
+WINE_ENV = WINEPREFIX="$(abspath $(WINDOWS_BUILD_DIR))/wine-prefix" WINEDEBUG=-all
+
+.PHONY: windows test-windows
+
+windows:
+	cmake --preset windows -B $(WINDOWS_BUILD_DIR)
+	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) --target quorvane windows_zip
+
+test-windows:
+	@if ! command -v x86_64-w64-mingw32-g++-posix >/dev/null 2>&1 || \
+	    ! command -v wine >/dev/null 2>&1; then \
+	  echo "Skipped the Windows suite: MinGW-w64 (x86_64-w64-mingw32-g++-posix) or Wine is not installed."; \
+	  exit 0; \
+	fi; \
+	$(MAKE) --no-print-directory windows && \
+	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) && \
+	mkdir -p "$(WINDOWS_BUILD_DIR)/wine-prefix" && \
+	$(WINE_ENV) wineserver -p </dev/null >/dev/null 2>&1 && \
+	{ $(WINE_ENV) wineboot --init </dev/null >/dev/null 2>&1; \
+	  cd $(WINDOWS_BUILD_DIR) && $(WINE_ENV) ctest --output-on-failure -j $(JOBS); \
+	  status=$$?; $(WINE_ENV) wineserver -k; exit $$status; }

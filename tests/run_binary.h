@@ -1,6 +1,7 @@
 #ifndef QUORVANE_TESTS_RUN_BINARY_H_
 #define QUORVANE_TESTS_RUN_BINARY_H_
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,16 @@ class TempDir {
   bool exists(const std::string& name) const;
   /// The names of the directory's entries, sorted.
   std::vector<std::string> entries() const;
+  /// Makes the folder `name`; false on failure.
+  bool make_folder(const std::string& name) const;
+  /// Gives the file `existing` the second name `name`; false on failure.
+  bool make_hard_link(const std::string& existing, const std::string& name) const;
+  /// Makes `name` a symbolic link to `target`; false on failure, and where
+  /// the system makes none (see kNoSymlinks).
+  bool make_symlink(const std::string& target, const std::string& name) const;
+  /// Takes every write permission from `name` (on Windows: sets its
+  /// read-only attribute); false on failure.
+  bool make_read_only(const std::string& name) const;
 
   const std::string& root() const { return root_; }
 
@@ -37,24 +48,63 @@ class TempDir {
   std::string root_;
 };
 
+/// Why the tests cannot make symbolic links on this system; null where they can.
+extern const char* const kNoSymlinks;
+
+/// Why the tests cannot stage a full disk (/dev/full, a file-size limit) on
+/// this system; null where they can.
+extern const char* const kNoFullDisk;
+
+/// Why the tests cannot name a file that opens but fails on reading
+/// (/proc/self/mem) on this system; null where they can.
+extern const char* const kNoUnreadableFile;
+
+/// A stream open for reading on which every read fails: a directory's.
+std::FILE* open_unreadable_stream();
+
+#ifdef _WIN32
+/// An existing file held open by this process, as another program would hold
+/// it, for reading and writing; others may open or delete it only as
+/// `sharing` (FILE_SHARE_ flags) allows. Closed when the object goes.
+class HeldFile {
+ public:
+  HeldFile(const std::string& path, unsigned long sharing);
+  ~HeldFile();
+  HeldFile(const HeldFile&) = delete;
+  HeldFile& operator=(const HeldFile&) = delete;
+
+  bool held() const;
+
+ private:
+  void* handle_;
+};
+#endif
+
 /// The bytes of the file at `path`; "<missing>" when it cannot be opened.
 std::string read_file(const std::string& path);
 
+/// `out` with the banner's fourth line, its free-worded copyright line,
+/// masked as "<copyright>".
+std::string mask_copyright(const std::string& out);
+
 /// What the child of run_quorvane_binary is held to.
 struct ChildLimits {
-  long long file_size = -1;    ///< RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: no limit
+  long long file_size = -1;    ///< RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: no limit (POSIX only)
   bool file_size_signal = false;  ///< SIGXFSZ left as the shell leaves it (ending the process)
   bool closed_stdout = false;  ///< standard output a pipe nobody reads (out stays "")
   bool closed_streams = false; ///< standard input and output closed, as some schedulers start tools
   bool as_nobody = false;      ///< run as user nobody when the tests run as root, so
-                               ///< that file permissions hold (the folder must let nobody in)
+                               ///< that file permissions hold (the folder must let nobody in);
+                               ///< nothing to do on Windows
   std::string stdout_file;     ///< when given, standard output goes to this file (out stays "")
-  int open_files = -1;         ///< RLIMIT_NOFILE, the most descriptors open at once; -1: no limit
+  int open_files = -1;         ///< RLIMIT_NOFILE, the most descriptors open at once; -1: no
+                               ///< limit (POSIX only)
 };
 
 /// Runs the quorvane executable with `args` in `directory`, standard input
 /// closed, under `limits`, and collects its output through pipes (which no
-/// file-size limit cuts short).
+/// file-size limit cuts short). On Windows the console's CR LF line ends are
+/// given back as "\n" (a bare LF shows as "<LF without CR>").
 RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args,
                               const ChildLimits& limits = {});
 

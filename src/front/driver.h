@@ -2,8 +2,8 @@
 #define QUORVANE_FRONT_DRIVER_H_
 
 /// Runs the whole job for one command line: banner, options, files, the
-/// stages one after another, the report. Returns the exit status: 0 on
-/// success and after help, -1 on every failure.
+/// stages one after another, the report. Returns 0 on success and after
+/// help, -1 on every failure (main exits with 255 for it).
 int run_quorvane(int argc, char** argv);
 
 #endif  // QUORVANE_FRONT_DRIVER_H_

@@ -40,7 +40,7 @@ bool check_report_file(const std::string& path, ReportFile* report) {
   const fs::path named = file_path(path);
   std::error_code error;
   const fs::file_status status = fs::status(named, error);
-  if (fs::exists(status) && !fs::is_regular_file(status)) {
+  if (is_special_file(named)) {
     // A device or a pipe takes the report as it comes; there is no file to
     // replace. (A directory fails to open here.)
     report->in_place = open_file(path, "wb");
@@ -60,8 +60,8 @@ bool check_report_file(const std::string& path, ReportFile* report) {
     std::fclose(earlier);
     return false;
   }
-  if (probe == FolderProbe::kRefusesNewFiles || fs::hard_link_count(report->target, error) > 1 ||
-      error || owned_by_another_user(report->target) || is_standard_stream_file(report->target)) {
+  if (probe == FolderProbe::kRefusesNewFiles || file_link_count(report->target) != 1 ||
+      owned_by_another_user(report->target) || is_standard_stream_file(report->target)) {
     report->in_place = earlier;
     report->empty_in_place = true;
     return true;

@@ -3,10 +3,11 @@
 
 // Everything the program asks of the operating system beyond standard C++
 // goes through these functions, each system's answers in a file of its own
-// (platform_posix.cpp for POSIX systems), so that nothing else in the program
-// needs to know which system it runs on.
+// (platform_posix.cpp for POSIX systems, platform_windows.cpp for Windows),
+// so that nothing else in the program needs to know which system it runs on.
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -21,11 +22,23 @@ void ignore_write_signals();
 /// that no file the run opens later takes a standard stream's place.
 void open_standard_streams();
 
+/// When standard output is a console, has it show the program's UTF-8 text
+/// as such (the console's own setting is given back at exit).
+void use_utf8_console();
+
+/// Makes sure that the command-line arguments are UTF-8 text, taking them
+/// afresh from the system where its runtime gives them in another encoding.
+void use_utf8_arguments(int* argc, char*** argv);
+
 /// The path object of a path given as UTF-8 text (as the command line gives it).
 std::filesystem::path file_path(const std::string& utf8_path);
 
 /// std::fopen of a path given as UTF-8 text; null on failure.
 std::FILE* open_file(const std::string& utf8_path, const char* mode);
+
+/// Whether `path` names an existing file that is no regular file: a device
+/// (/dev/null, NUL), a pipe or a directory.
+bool is_special_file(const std::filesystem::path& path);
 
 /// Whether `stream` is open on a directory (which some systems open for reading).
 bool is_directory_stream(std::FILE* stream);
@@ -45,6 +58,10 @@ void free_aligned_block(void* block);
 /// it for writing in binary mode; stores its path in `*made`. Null on failure.
 std::FILE* create_temporary_file(const std::filesystem::path& folder, std::filesystem::path* made);
 
+/// Creates `path` as a new, empty file; false when a file of that name exists
+/// already or none can be made.
+bool create_empty_file(const std::filesystem::path& path);
+
 /// Gives the file open on `stream` the permissions (and, as far as the run
 /// may, the owner and group) of the existing file `model`, or, when `model`
 /// is empty, those a newly created file gets. Best effort: what cannot be
@@ -54,6 +71,10 @@ void copy_file_permissions(std::FILE* stream, const std::filesystem::path& model
 /// Puts the file `from` in the place of `to` in one step, replacing `to` if it
 /// exists; false when it cannot (`from` then still exists).
 bool replace_file(const std::filesystem::path& from, const std::filesystem::path& to);
+
+/// How many names (hard links) the file at `path` has; 0 when that cannot be
+/// found out.
+std::uintmax_t file_link_count(const std::filesystem::path& path);
 
 /// Opens an existing file for writing in binary mode without truncating it;
 /// null on failure (it does not exist, or may not be written).

@@ -31,10 +31,21 @@ void open_standard_streams() {
   }
 }
 
+// Terminals and command lines take the program's bytes as they are.
+void use_utf8_console() {}
+
+void use_utf8_arguments(int*, char***) {}
+
 fs::path file_path(const std::string& utf8_path) { return fs::u8path(utf8_path); }
 
 std::FILE* open_file(const std::string& utf8_path, const char* mode) {
   return std::fopen(utf8_path.c_str(), mode);
+}
+
+bool is_special_file(const fs::path& path) {
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  return fs::exists(status) && !fs::is_regular_file(status);
 }
 
 bool is_directory_stream(std::FILE* stream) {
@@ -70,6 +81,11 @@ std::FILE* create_temporary_file(const fs::path& folder, fs::path* made) {
   return stream;
 }
 
+bool create_empty_file(const fs::path& path) {
+  int descriptor = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+  return descriptor >= 0 && close(descriptor) == 0;
+}
+
 void copy_file_permissions(std::FILE* stream, const fs::path& model) {
   const int descriptor = fileno(stream);
   if (model.empty()) {
@@ -95,6 +111,12 @@ void copy_file_permissions(std::FILE* stream, const fs::path& model) {
 
 bool replace_file(const fs::path& from, const fs::path& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+std::uintmax_t file_link_count(const fs::path& path) {
+  std::error_code error;
+  std::uintmax_t count = fs::hard_link_count(path, error);
+  return error ? 0 : count;
 }
 
 std::FILE* open_without_truncating(const fs::path& path) {

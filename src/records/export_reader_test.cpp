@@ -13,6 +13,7 @@
 #include "front/process_state.h"
 #include "records/issue_record.h"
 #include "records/separator_scan.h"
+#include "run_binary.h"
 
 namespace {
 
@@ -239,12 +240,12 @@ TEST_P(ExportReaderTest, StreamReadsLikeMemoryWhateverTheLineLengths) {
 }
 
 TEST_P(ExportReaderTest, ReadErrorEndsTheReaderWithFalse) {
-  std::FILE* directory = std::fopen("/", "r");  // opens, but every read fails
-  ASSERT_NE(directory, nullptr);
+  std::FILE* unreadable = open_unreadable_stream();
+  ASSERT_NE(unreadable, nullptr);
   testing::internal::CaptureStdout();
-  EXPECT_FALSE(read_record_set(directory));
+  EXPECT_FALSE(read_record_set(unreadable));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: Couldn't read input file\n");
-  std::fclose(directory);
+  std::fclose(unreadable);
 }
 
 // Separators, CRs and NULs on either side of the edges of the 64-byte blocks

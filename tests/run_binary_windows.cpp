@@ -1,0 +1,175 @@
+// The end-to-end runner on Windows: CreateProcessW with a pipe for each
+// output stream, each drained by a thread of its own so that neither can fill
+// up and stall the tool.
+#ifdef _WIN32
+
+#include <windows.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "run_binary.h"
+
+namespace {
+
+std::wstring to_utf16(const std::string& text) {
+  if (text.empty()) return {};
+  int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                   nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+  return wide;
+}
+
+// One argument as the C runtime splits a command line: quoted when it holds
+// blanks or quotes or is empty, backslashes doubled before a quote.
+std::wstring quoted(const std::wstring& arg) {
+  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
+  std::wstring text = L"\"";
+  std::size_t backslashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    text.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+    backslashes = 0;
+    text += c;
+  }
+  text.append(2 * backslashes, L'\\');
+  return text + L"\"";
+}
+
+// Reads `pipe` to its end into `sink`, then closes it.
+void drain(HANDLE pipe, std::string* sink) {
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) sink->append(buffer, got);
+  CloseHandle(pipe);
+}
+
+// The console text as the tool meant it: its standard streams are in text
+// mode, which writes every "\n" as CR LF. A bare LF would mean a stream left
+// in binary mode, and is marked so that no comparison overlooks it.
+std::string undo_text_mode(const std::string& text) {
+  std::string plain;
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    if (text[k] == '\r' && k + 1 < text.size() && text[k + 1] == '\n') continue;
+    if (text[k] == '\n' && (k == 0 || text[k - 1] != '\r')) plain += "<LF without CR>";
+    plain += text[k];
+  }
+  return plain;
+}
+
+// A pipe whose read end stays with this process and whose write end the
+// child inherits.
+bool make_pipe(HANDLE* read_end, HANDLE* write_end) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  if (!CreatePipe(read_end, write_end, &inherit, 0)) return false;
+  SetHandleInformation(*read_end, HANDLE_FLAG_INHERIT, 0);
+  return true;
+}
+
+}  // namespace
+
+HeldFile::HeldFile(const std::string& path, unsigned long sharing)
+    : handle_(CreateFileW(to_utf16(path).c_str(), GENERIC_READ | GENERIC_WRITE, sharing, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+
+HeldFile::~HeldFile() {
+  if (held()) CloseHandle(handle_);
+}
+
+bool HeldFile::held() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+std::FILE* open_unreadable_stream() {
+  // The C runtime opens no directory; the system does, given backup semantics.
+  HANDLE directory = CreateFileW(L"C:\\", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (directory == INVALID_HANDLE_VALUE) return nullptr;
+  int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(directory), _O_RDONLY | _O_BINARY);
+  if (descriptor < 0) {
+    CloseHandle(directory);
+    return nullptr;
+  }
+  std::FILE* stream = _fdopen(descriptor, "rb");
+  if (stream == nullptr) _close(descriptor);
+  return stream;
+}
+
+RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args,
+                              const ChildLimits& limits) {
+  RunResult result;
+  // as_nobody needs nothing here: the read-only attribute holds for every
+  // user, the administrator included.
+  if (limits.file_size >= 0 || limits.file_size_signal || limits.open_files >= 0) {
+    ADD_FAILURE() << "Windows has no file-size or open-file limit for a process";
+    return result;
+  }
+  HANDLE out_read, out_write, err_read, err_write;
+  if (!make_pipe(&out_read, &out_write)) return result;
+  if (!make_pipe(&err_read, &err_write)) {
+    CloseHandle(out_read);
+    CloseHandle(out_write);
+    return result;
+  }
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE null_input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  &inherit, OPEN_EXISTING, 0, nullptr);
+  HANDLE child_output = out_write;
+  if (!limits.stdout_file.empty()) {
+    const std::wstring file = to_utf16(directory + "/" + limits.stdout_file);
+    child_output = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  }
+  if (limits.closed_stdout) {
+    // Every write to standard output then meets a pipe without a reader.
+    HANDLE dead_read;
+    if (make_pipe(&dead_read, &child_output)) CloseHandle(dead_read);
+  }
+
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  // A program started without standard input and output gets null handles.
+  startup.hStdInput = limits.closed_streams ? nullptr : null_input;
+  startup.hStdOutput = limits.closed_streams ? nullptr : child_output;
+  startup.hStdError = err_write;
+
+  std::wstring command_line = L"quorvane";
+  for (const std::string& arg : args) command_line += L" " + quoted(to_utf16(arg));
+  const std::wstring program = to_utf16(QUORVANE_BINARY);
+  const std::wstring folder = to_utf16(directory);
+  PROCESS_INFORMATION process{};
+  const bool started = CreateProcessW(program.c_str(), &command_line[0], nullptr, nullptr, TRUE,
+                                      CREATE_NO_WINDOW, nullptr, folder.c_str(), &startup,
+                                      &process);
+  // Only the child may hold the write ends now, so that the pipes end with it.
+  CloseHandle(out_write);
+  CloseHandle(err_write);
+  if (child_output != out_write) CloseHandle(child_output);
+  CloseHandle(null_input);
+  std::string out;
+  std::thread out_reader(drain, out_read, &out);
+  std::thread err_reader(drain, err_read, &result.err);
+  if (started) {
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    result.status = static_cast<int>(code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  } else {
+    ADD_FAILURE() << "CreateProcessW failed with error " << GetLastError();
+  }
+  out_reader.join();
+  err_reader.join();
+  result.out = mask_copyright(undo_text_mode(out));
+  result.err = undo_text_mode(result.err);
+  return result;
+}
+
+#endif  // _WIN32
