@@ -7,6 +7,10 @@
 #
 #   bench/run_bench.sh BUILD_DIR [ROUNDS]   time (medians of ROUNDS, 5 by default) and check
 #   bench/run_bench.sh BUILD_DIR --record   record the digests of BUILD_DIR's tool
+#
+# With BASELINE set to an earlier build's executable, that build is timed in
+# the same rounds too, in a column of its own: a busy or slow machine moves
+# both alike.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
@@ -69,6 +73,8 @@ timed() { (cd "$data" && "$measure" "$rounds" "$@"); }
 # evicted it since it was made: the figures are for a file in memory.
 warm() { cat "$data/$1" > /dev/null; }
 tool_on() { echo "$tool" -i "$1" -o report.txt -l run.log; }
+baseline=${BASELINE:-}
+baseline_on() { [ -z "$baseline" ] || echo --- "$baseline" -i "$1" -o report.txt -l run.log; }
 
 echo "Quorvane benchmark: medians of $rounds alternating runs, $(nproc) cores," \
      "load $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -77,29 +83,37 @@ small=$(export_file realistic 100000)
 warm "$large"
 warm "$small"
 # shellcheck disable=SC2046
-{ read -r tool_s tool_kb; read -r mawk_s _; read -r wc_s _; read -r small_s _; } < <(
-  timed $(tool_on "$large") --- "$awk_tool" -F'\t' '{print $5,$14}' "$large" --- wc -l "$large" \
-    --- $(tool_on "$small"))
+{ read -r tool_s tool_kb; read -r mawk_s _; read -r wc_s _; read -r small_s _
+  before_s=; before_kb=; before_small_s=
+  [ -z "$baseline" ] || { read -r before_s before_kb; read -r before_small_s _; }
+} < <(timed $(tool_on "$large") --- "$awk_tool" -F'\t' '{print $5,$14}' "$large" --- wc -l "$large" \
+        --- $(tool_on "$small") $(baseline_on "$large") $(baseline_on "$small"))
 mb=$(megabytes "$large")
-printf '\n%s: %s MB; tool %.3f s, %s %.3f s, wc -l %.3f s; tool peak %.1f MB\n\n' \
+printf '\n%s: %s MB; tool %.3f s, %s %.3f s, wc -l %.3f s; tool peak %.1f MB\n' \
   "$large" "$mb" "$tool_s" "$awk_tool" "$mawk_s" "$wc_s" "$(awk -v k="$tool_kb" 'BEGIN { print k / 1024 }')"
-printf '%-44s %9s %9s  %s\n' what figure goal ""
-row() { printf '%-44s %9.3f %9s  %s\n' "$1" "$2" "$3" "$(verdict "$2" "$3")"; }
-row "whole run against $awk_tool, 1M lines" "$(awk -v t="$tool_s" -v a="$mawk_s" 'BEGIN { print t / a }')" 0.55
-row "whole run against wc -l, 1M lines" "$(awk -v t="$tool_s" -v w="$wc_s" 'BEGIN { print t / w }')" 9
-row "peak RSS against input size" "$(awk -v k="$tool_kb" -v mb="$mb" 'BEGIN { print k / 1024 / mb }')" 0.35
-row "growth, 100k -> 1M lines" "$(awk -v s="$small_s" -v l="$tool_s" 'BEGIN { print l / s }')" 11
+[ -z "$baseline" ] || printf 'baseline %s: %.3f s, peak %.1f MB\n' "$baseline" "$before_s" \
+  "$(awk -v k="$before_kb" 'BEGIN { print k / 1024 }')"
+printf '\n%-44s %9s %9s  %-7s %9s\n' what figure goal "" "${baseline:+baseline}"
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (a == "" || b == "") print ""; else print a / b }'; }
+row() {  # what figure goal [baseline figure]
+  local before=
+  [ -z "${4:-}" ] || before=$(printf '%9.3f' "$4")
+  printf '%-44s %9.3f %9s  %-7s %9s\n' "$1" "$2" "$3" "$([ "$3" = - ] || verdict "$2" "$3")" "$before"
+}
+row "whole run against $awk_tool, 1M lines" "$(ratio "$tool_s" "$mawk_s")" 0.55 \
+  "$(ratio "$before_s" "$mawk_s")"
+row "whole run against wc -l, 1M lines" "$(ratio "$tool_s" "$wc_s")" 9 "$(ratio "$before_s" "$wc_s")"
+row "peak RSS against input size" "$(ratio "$(ratio "$tool_kb" 1024)" "$mb")" 0.35 \
+  "$(ratio "$(ratio "$before_kb" 1024)" "$mb")"
+row "growth, 100k -> 1M lines" "$(ratio "$tool_s" "$small_s")" 11 "$(ratio "$before_s" "$before_small_s")"
 for shape in "consecutive 1000000 0.12" "editions 200000 0.1" "long_line 1048576 -"; do
   set -- $shape
   file=$(export_file "$1" "$2")
   warm "$file"
   # shellcheck disable=SC2046
-  read -r seconds _ < <(timed $(tool_on "$file"))
-  if [ "$3" = - ]; then
-    printf '%-44s %9.3f %9s\n' "$1 $2, seconds" "$seconds" ""
-  else
-    row "$1 $2, seconds" "$seconds" "$3"
-  fi
+  { read -r seconds _; before_s=; [ -z "$baseline" ] || read -r before_s _; } < <(
+    timed $(tool_on "$file") $(baseline_on "$file"))
+  row "$1 $2, seconds" "$seconds" "$3" "$before_s"
 done
 
 echo

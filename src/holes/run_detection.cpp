@@ -83,18 +83,28 @@ void reject_owned_printings(Queue* run) {
 void find_holes(Queue* issue_queue) {
   while (QueueNode* current = queue_pop_front(issue_queue)) {
     Queue run;
+    // Whether the rules have anything to look at: rule 1 only editions, rule
+    // 2 only numbers of two records or more. A long run of plain issues,
+    // common in a collector's export, then costs one walk instead of three.
+    bool editions = false;
+    bool shared_numbers = false;
     while (issue_queue->first != nullptr) {
       long long value = number_value(current);
       long long next_value = number_value(issue_queue->first);
       if (next_value != value && next_value != value + 1) break;
+      editions = editions || record_of(current)->is_edition();
+      shared_numbers = shared_numbers || next_value == value;
       queue_append(&run, current);
       current = queue_pop_front(issue_queue);
     }
+    editions = editions || record_of(current)->is_edition();
     queue_append(&run, current);
     // The span is fixed before any rejection: a rejected end still counts.
     long long span = number_value(run.last) - number_value(run.first);
-    reject_owned_originals(&run);
-    reject_owned_printings(&run);
+    if (editions) reject_owned_originals(&run);
+    // Taking records out never makes two of one number neighbours where
+    // there were none: the numbers of a run rise by 0 or 1 at each step.
+    if (shared_numbers) reject_owned_printings(&run);
     if (span < size_limit) {
       while (QueueNode* node = queue_pop_front(&run)) queue_append(&report_queue, node);
     } else {
