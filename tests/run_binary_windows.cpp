@@ -11,18 +11,13 @@
 
 #include <thread>
 
+#include "platform/platform.h"
 #include "run_binary.h"
 
 namespace {
 
-std::wstring to_utf16(const std::string& text) {
-  if (text.empty()) return {};
-  int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                   nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-  return wide;
-}
+// UTF-8 to UTF-16, as the tool itself turns names into paths.
+std::wstring to_utf16(const std::string& text) { return file_path(text).wstring(); }
 
 // One argument as the C runtime splits a command line: quoted when it holds
 // blanks or quotes or is empty, backslashes doubled before a quote.
