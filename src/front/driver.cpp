@@ -155,7 +155,7 @@ int run_quorvane(int argc, char** argv) {
   static const char kSuccess[] = "\nProcessing successful; exiting\n";
   flush_log_output();  // the log's size counts every message
   const long log_size = std::ftell(log_file);
-  write_crlf_text(log_file, kSuccess, sizeof kSuccess - 1);
+  write_to_log(kSuccess);
   if (std::fflush(log_file) != 0 || std::ferror(log_file)) return fail_on_log(&files);
   if (!place_report_file(&files.report)) {
     if (log_size >= 0) truncate_stream(log_file, log_size);

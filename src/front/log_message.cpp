@@ -16,6 +16,14 @@ constexpr std::size_t kBufferSize = std::size_t{1} << 16;
 OutputBuffer console_output(stdout, kBufferSize);
 OutputBuffer log_output(nullptr, kBufferSize);
 
+// Points the log's buffer at `log_file`, handing over what it gathered for
+// an earlier one.
+void use_log_file() {
+  if (log_output.stream == log_file) return;
+  log_output.flush();
+  log_output.stream = log_file;
+}
+
 // A message's text, formatted once for both copies.
 struct MessageText {
   char* text;
@@ -110,11 +118,14 @@ void log_message(const char* format, ...) {
     console_output.flush();
     return;
   }
-  if (log_output.stream != log_file) {
-    log_output.flush();
-    log_output.stream = log_file;
-  }
+  use_log_file();
   log_output.append_crlf(message);
+}
+
+void write_to_log(const char* text) {
+  use_log_file();
+  log_output.append_crlf(text);
+  log_output.flush();
 }
 
 void flush_log_output() {
@@ -126,24 +137,7 @@ bool close_log_file() {
   flush_log_output();
   log_output.stream = nullptr;
   if (log_file == nullptr) return true;
-  // Some C libraries report success from fclose even when its own flush
-  // failed, so the flush is asked for, and checked, first.
-  bool written = std::fflush(log_file) == 0 && !std::ferror(log_file);
-  written = std::fclose(log_file) == 0 && written;
+  const bool written = close_written_stream(log_file);
   log_file = nullptr;
   return written;
-}
-
-void write_crlf_text(std::FILE* stream, const char* text, std::size_t length) {
-  const char* end = text + length;
-  while (text < end) {
-    const char* newline = static_cast<const char*>(std::memchr(text, '\n', end - text));
-    if (newline == nullptr) {
-      std::fwrite(text, 1, end - text, stream);
-      return;
-    }
-    std::fwrite(text, 1, newline - text, stream);
-    std::fwrite("\r\n", 1, 2, stream);
-    text = newline + 1;
-  }
 }

@@ -21,8 +21,8 @@ void flush_log_output();
 /// when every byte of the log reached the file.
 bool close_log_file();
 
-/// Writes `text` to `stream` with every "\n" stored as CR LF, whatever the
-/// platform: the log ends its lines so.
-void write_crlf_text(std::FILE* stream, const char* text, std::size_t length);
+/// Writes `text` to the log file alone, with every "\n" stored as CR LF, after
+/// every message gathered so far (without flushing the stream itself).
+void write_to_log(const char* text);
 
 #endif  // QUORVANE_FRONT_LOG_MESSAGE_H_

@@ -29,6 +29,13 @@ void OutputBuffer::append_crlf(std::string_view text) {
   append(text);
 }
 
+bool close_written_stream(std::FILE* stream) {
+  // Some C libraries report success from fclose even when its own flush
+  // failed, so the flush is asked for, and checked, first.
+  bool written = std::fflush(stream) == 0 && !std::ferror(stream);
+  return std::fclose(stream) == 0 && written;
+}
+
 void OutputBuffer::flush() {
   if (used_ != 0 && stream != nullptr) std::fwrite(bytes_.get(), 1, used_, stream);
   used_ = 0;

@@ -44,4 +44,8 @@ struct OutputBuffer {
   std::size_t used_ = 0;
 };
 
+/// Flushes and closes a stream that was written to; true only when every byte
+/// reached the file, the final flush included.
+bool close_written_stream(std::FILE* stream);
+
 #endif  // QUORVANE_FRONT_OUTPUT_BUFFER_H_

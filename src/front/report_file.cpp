@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "front/output_buffer.h"
 #include "front/same_file.h"
 #include "platform/platform.h"
 
@@ -27,13 +28,6 @@ FolderProbe probe_folder(const fs::path& folder) {
 }
 
 }  // namespace
-
-bool close_written_stream(std::FILE* stream) {
-  // Some C libraries report success from fclose even when its own flush
-  // failed, so the flush is asked for, and checked, first.
-  bool written = std::fflush(stream) == 0 && !std::ferror(stream);
-  return std::fclose(stream) == 0 && written;
-}
 
 bool check_report_file(const std::string& path, ReportFile* report) {
   *report = ReportFile{};

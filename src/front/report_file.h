@@ -44,8 +44,4 @@ bool place_report_file(ReportFile* report);
 /// Closes and removes whatever a failed run opened or made for the report.
 void abandon_report_file(ReportFile* report);
 
-/// Flushes and closes a stream that was written to; true only when every byte
-/// reached the file, the final flush included.
-bool close_written_stream(std::FILE* stream);
-
 #endif  // QUORVANE_FRONT_REPORT_FILE_H_
