@@ -20,35 +20,19 @@ void format_date_text(const std::tm& when, char* out) {
 
 namespace {
 
-// The five columns of a record's line, tab-separated, ending in CR LF. The
-// record's texts lie in a row, so one walk over them finds them all.
+// The five columns of a record's line, tab-separated, ending in CR LF.
 void append_record_line(OutputBuffer* report, const IssueRecord& record) {
   const SharedTitle& shared = *record.shared_title();
   report->append(shared.title_text());
   report->append("\t");
   report->append(shared.publisher_text());
   report->append("\t");
-  const char* number = record.number();
-  std::string_view text(number);
-  report->append(text);
-  const char* variant = number + text.size() + 1;
-  text = variant;
-  if (!text.empty()) {
-    report->append("/");
-    report->append(text);
-  }
-  const char* printing = variant + text.size() + 1;
-  text = printing;
-  if (!text.empty()) {
-    report->append("-");
-    report->append(text);
-  }
-  const char* nm_value = printing + text.size() + 1;
-  text = nm_value;
+  char number[kJoinedNumberSize];
+  report->append(std::string_view(number, join_issue_number(record, number)));
   report->append("\t");
-  report->append(text);
+  report->append(record.nm_value());
   report->append("\t");
-  report->append(nm_value + text.size() + 1);
+  report->append(record.notes());
   report->append("\r\n");
 }
 
