@@ -60,6 +60,27 @@ UINT console_code_page_at_start = 0;
 
 void restore_console_code_page() { SetConsoleOutputCP(console_code_page_at_start); }
 
+// What the system says of the file at `path` without opening it for
+// reading or writing: its type (FILE_TYPE_DISK for a file or a folder) and,
+// where it has them (`known`), its attributes, names and identity.
+struct FileFacts {
+  DWORD type;
+  bool known;
+  BY_HANDLE_FILE_INFORMATION information;
+};
+
+// False when the file cannot be reached.
+bool file_facts(const fs::path& path, FileFacts* facts) {
+  HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  facts->type = GetFileType(handle);
+  facts->known = GetFileInformationByHandle(handle, &facts->information) != 0;
+  CloseHandle(handle);
+  return true;
+}
+
 }  // namespace
 
 void ignore_write_signals() {
@@ -117,16 +138,10 @@ std::FILE* open_file(const std::string& utf8_path, const char* mode) {
 
 bool is_special_file(const fs::path& path) {
   // The C++ library finds no device (NUL, CON, COM1): the system is asked.
-  HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION info;
-  const bool special = GetFileType(handle) != FILE_TYPE_DISK ||
-                       (GetFileInformationByHandle(handle, &info) &&
-                        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-  CloseHandle(handle);
-  return special;
+  FileFacts facts;
+  if (!file_facts(path, &facts)) return false;
+  return facts.type != FILE_TYPE_DISK ||
+         (facts.known && (facts.information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
 }
 
 bool is_directory_stream(std::FILE* stream) {
@@ -206,14 +221,8 @@ bool replace_file(const fs::path& from, const fs::path& to) {
 std::uintmax_t file_link_count(const fs::path& path) {
   // The C runtime's stat always counts one link on Windows; the file system
   // knows better.
-  HANDLE handle = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return 0;
-  BY_HANDLE_FILE_INFORMATION info;
-  const bool known = GetFileInformationByHandle(handle, &info);
-  CloseHandle(handle);
-  return known ? info.nNumberOfLinks : 0;
+  FileFacts facts;
+  return file_facts(path, &facts) && facts.known ? facts.information.nNumberOfLinks : 0;
 }
 
 std::FILE* open_without_truncating(const fs::path& path) {
@@ -244,14 +253,9 @@ bool last_failure_was_refusal() {
 }
 
 bool is_standard_stream_file(const fs::path& path) {
-  HANDLE file = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION named;
-  const bool known = GetFileInformationByHandle(file, &named);
-  CloseHandle(file);
-  if (!known) return false;
+  FileFacts facts;
+  if (!file_facts(path, &facts) || !facts.known) return false;
+  const BY_HANDLE_FILE_INFORMATION& named = facts.information;
   // A console or a pipe has no such information, and is no file.
   for (DWORD which : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
     BY_HANDLE_FILE_INFORMATION stream;
