@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 /// What one run of the real executable left behind.
@@ -99,6 +100,8 @@ struct ChildLimits {
   std::string stdout_file;     ///< when given, standard output goes to this file (out stays "")
   int open_files = -1;         ///< RLIMIT_NOFILE, the most descriptors open at once; -1: no
                                ///< limit (POSIX only)
+  /// Variables set in the child's environment, as name and value.
+  std::vector<std::pair<std::string, std::string>> environment;
 };
 
 /// Runs the quorvane executable with `args` in `directory`, standard input

@@ -133,6 +133,9 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
       rlimit limit{static_cast<rlim_t>(limits.file_size), static_cast<rlim_t>(limits.file_size)};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(122);
     }
+    for (const auto& variable : limits.environment) {
+      if (setenv(variable.first.c_str(), variable.second.c_str(), 1) != 0) _exit(127);
+    }
     std::vector<char*> argv;
     static char program[] = "quorvane";
     argv.push_back(program);

@@ -138,10 +138,18 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
   for (const std::string& arg : args) command_line += L" " + quoted(to_utf16(arg));
   const std::wstring program = to_utf16(QUORVANE_BINARY);
   const std::wstring folder = to_utf16(directory);
+  // The child inherits this process's environment, set for it and put back
+  // after: each test runs in a process of its own, one run at a time.
+  for (const auto& variable : limits.environment) {
+    SetEnvironmentVariableW(to_utf16(variable.first).c_str(), to_utf16(variable.second).c_str());
+  }
   PROCESS_INFORMATION process{};
   const bool started = CreateProcessW(program.c_str(), &command_line[0], nullptr, nullptr, TRUE,
                                       CREATE_NO_WINDOW, nullptr, folder.c_str(), &startup,
                                       &process);
+  for (const auto& variable : limits.environment) {
+    SetEnvironmentVariableW(to_utf16(variable.first).c_str(), nullptr);
+  }
   // Only the child may hold the write ends now, so that the pipes end with it.
   CloseHandle(out_write);
   CloseHandle(err_write);
