@@ -1,6 +1,7 @@
 #include "front/driver.h"
 
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "front/log_message.h"
@@ -66,9 +67,10 @@ void close_stream(std::FILE** stream) {
   *stream = nullptr;
 }
 
-// Ends a failed run: the earlier report, if any, stays as it was.
-int abort_run(RunFiles* files, const std::string& message) {
-  log_message("%s", message.c_str());
+// Ends a failed run with `message` (a format of one %s, `value`): the earlier
+// report, if any, stays as it was.
+int abort_run(RunFiles* files, const char* message, const char* value = "") {
+  log_message(message, value);
   close_stream(&files->input);
   abandon_report_file(&files->report);
   close_log_file();
@@ -84,6 +86,105 @@ int fail_on_log(RunFiles* files) {
   return -1;
 }
 
+// Running out of memory anywhere in a stage is that stage's failure, like
+// any other: what was logged stays, and the run ends with the stage's
+// message. (The stages and what they call keep nothing half done that the
+// end of the run would need.)
+template <typename Stage>
+bool stage_succeeded(Stage stage) {
+  try {
+    return stage();
+  } catch (const std::bad_alloc&) {
+    log_message("Error: Couldn't allocate memory\n");
+    return false;
+  }
+}
+
+// Writes the report to its stream and puts it on the disk; false when any of
+// it failed.
+bool write_report_file(ReportFile* report) {
+  std::FILE* output = begin_report_file(report);
+  if (output == nullptr) {
+    release_record_queue(&report_queue);
+    return false;
+  }
+  write_report(output);
+  return close_report_file(report);
+}
+
+const char kWriteFailed[] = "\nCouldn't write output file %s; aborting\n";
+
+// The run once the banner is out. Returns the driver's exit status.
+int run_stages(int argc, char** argv, RunFiles* files) {
+  int exit_status = 0;
+  if (!parse_options(argc, argv, &exit_status)) return exit_status;
+  if (input_path.empty() || output_path.empty()) {
+    std::printf("Must supply input and output files\n");
+    return -1;
+  }
+
+  // The input is opened and checked, and the report checked, before anything
+  // is created or changed, so that a mistyped name never costs the collector
+  // an earlier report.
+  files->input = open_input(input_path);
+  if (files->input == nullptr) {
+    std::printf("Couldn't open input file %s\n", input_path.c_str());
+    return -1;
+  }
+  if (refuse_same_files()) {
+    close_stream(&files->input);
+    return -1;
+  }
+  if (!check_report_file(output_path, &files->report)) {
+    std::printf("Couldn't open output %s file\n", output_path.c_str());
+    close_stream(&files->input);
+    return -1;
+  }
+  log_file = open_file(log_path, "wb");
+  if (log_file == nullptr) {
+    std::printf("Couldn't open log %s file\n", log_path.c_str());
+    close_stream(&files->input);
+    abandon_report_file(&files->report);
+    return -1;
+  }
+
+  log_message("Searching %s for holes less than %d issues\n\n", input_path.c_str(), size_limit);
+  if (!stage_succeeded([files] { return read_record_set(files->input); })) {
+    return abort_run(files, "\nCouldn't create record set; aborting\n");
+  }
+  if (!stage_succeeded([] { return build_title_queues(&record_set); })) {
+    return abort_run(files, "\nCouldn't parse record set into title queues; aborting\n");
+  }
+  if (!stage_succeeded([] { return analyse_titles(), true; })) {
+    return abort_run(files, "\nCouldn't analyse title queues; aborting\n");
+  }
+  // The report replaces the earlier one only when every byte of it reached
+  // the disk, and only when the log can still record the run's success.
+  if (!stage_succeeded([files] { return write_report_file(&files->report); })) {
+    return abort_run(files, kWriteFailed, output_path.c_str());
+  }
+
+  // The log holds the run's success before the report takes its place, so
+  // that a log that cannot be written leaves the earlier report. Should the
+  // report then not take its place, the success line is taken back where the
+  // log can be cut (a pipe or a device cannot).
+  static const char kSuccess[] = "\nProcessing successful; exiting\n";
+  flush_log_output();  // the log's size counts every message
+  const long log_size = std::ftell(log_file);
+  write_to_log(kSuccess);
+  if (std::fflush(log_file) != 0 || std::ferror(log_file)) return fail_on_log(files);
+  if (!stage_succeeded([files] { return place_report_file(&files->report); })) {
+    if (log_size >= 0) truncate_stream(log_file, log_size);
+    return abort_run(files, kWriteFailed, output_path.c_str());
+  }
+
+  close_stream(&files->input);
+  // The console reports success only once the log holds the whole run.
+  if (!close_log_file()) return fail_on_log(files);
+  std::fputs(kSuccess, stdout);
+  return 0;
+}
+
 }  // namespace
 
 int run_quorvane(int argc, char** argv) {
@@ -95,76 +196,12 @@ int run_quorvane(int argc, char** argv) {
   // fails, and the run cleans up after it.
   ignore_write_signals();
   print_banner();
-  int exit_status = 0;
-  if (!parse_options(argc, argv, &exit_status)) return exit_status;
-  if (input_path.empty() || output_path.empty()) {
-    std::printf("Must supply input and output files\n");
-    return -1;
-  }
-
-  // The input is opened and checked, and the report checked, before anything
-  // is created or changed, so that a mistyped name never costs the collector
-  // an earlier report.
   RunFiles files;
-  files.input = open_input(input_path);
-  if (files.input == nullptr) {
-    std::printf("Couldn't open input file %s\n", input_path.c_str());
-    return -1;
+  try {
+    return run_stages(argc, argv, &files);
+  } catch (const std::bad_alloc&) {
+    // Memory ran out outside the stages: reading the options or checking
+    // the files.
+    return abort_run(&files, "\nCouldn't allocate memory; aborting\n");
   }
-  if (refuse_same_files()) {
-    close_stream(&files.input);
-    return -1;
-  }
-  if (!check_report_file(output_path, &files.report)) {
-    std::printf("Couldn't open output %s file\n", output_path.c_str());
-    close_stream(&files.input);
-    return -1;
-  }
-  log_file = open_file(log_path, "wb");
-  if (log_file == nullptr) {
-    std::printf("Couldn't open log %s file\n", log_path.c_str());
-    close_stream(&files.input);
-    abandon_report_file(&files.report);
-    return -1;
-  }
-
-  log_message("Searching %s for holes less than %d issues\n\n", input_path.c_str(), size_limit);
-  if (!read_record_set(files.input)) {
-    return abort_run(&files, "\nCouldn't create record set; aborting\n");
-  }
-  if (!build_title_queues(&record_set)) {
-    return abort_run(&files, "\nCouldn't parse record set into title queues; aborting\n");
-  }
-  analyse_titles();
-
-  // The report replaces the earlier one only when every byte of it reached
-  // the disk, and only when the log can still record the run's success.
-  const std::string write_failed = "\nCouldn't write output file " + output_path + "; aborting\n";
-  std::FILE* output = begin_report_file(&files.report);
-  if (output == nullptr) {
-    release_record_queue(&report_queue);
-    return abort_run(&files, write_failed);
-  }
-  write_report(output);
-  if (!close_report_file(&files.report)) return abort_run(&files, write_failed);
-
-  // The log holds the run's success before the report takes its place, so
-  // that a log that cannot be written leaves the earlier report. Should the
-  // report then not take its place, the success line is taken back where the
-  // log can be cut (a pipe or a device cannot).
-  static const char kSuccess[] = "\nProcessing successful; exiting\n";
-  flush_log_output();  // the log's size counts every message
-  const long log_size = std::ftell(log_file);
-  write_to_log(kSuccess);
-  if (std::fflush(log_file) != 0 || std::ferror(log_file)) return fail_on_log(&files);
-  if (!place_report_file(&files.report)) {
-    if (log_size >= 0) truncate_stream(log_file, log_size);
-    return abort_run(&files, write_failed);
-  }
-
-  close_stream(&files.input);
-  // The console reports success only once the log holds the whole run.
-  if (!close_log_file()) return fail_on_log(&files);
-  std::fputs(kSuccess, stdout);
-  return 0;
 }

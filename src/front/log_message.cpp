@@ -1,9 +1,12 @@
 #include "front/log_message.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdarg>
 #include <cstring>
-#include <string>
+#include <memory>
+#include <new>
+#include <string_view>
 
 #include "front/output_buffer.h"
 
@@ -13,8 +16,12 @@ namespace {
 
 constexpr std::size_t kBufferSize = std::size_t{1} << 16;
 
-OutputBuffer console_output(stdout, kBufferSize);
-OutputBuffer log_output(nullptr, kBufferSize);
+// The buffers live as long as the program, in its static data: a message
+// must get out even after memory has run out, the one that says so above all.
+char console_bytes[kBufferSize];
+char log_bytes[kBufferSize];
+OutputBuffer console_output(stdout, console_bytes, kBufferSize);
+OutputBuffer log_output(nullptr, log_bytes, kBufferSize);
 
 // Points the log's buffer at `log_file`, handing over what it gathered for
 // an earlier one.
@@ -24,102 +31,100 @@ void use_log_file() {
   log_output.stream = log_file;
 }
 
-// A message's text, formatted once for both copies.
-struct MessageText {
-  char* text;
-  std::size_t length;
-};
+// Hands a piece of a message to the console's copy and, while there is a log
+// file, to the log's.
+void put(std::string_view piece) {
+  console_output.append(piece);
+  if (log_file != nullptr) log_output.append_crlf(piece);
+}
 
-// Appends `size` bytes at `from` to `*out`, which ends at `end`; false when
-// they do not fit.
-bool put(char** out, const char* end, const char* from, std::size_t size) {
-  if (size > static_cast<std::size_t>(end - *out)) return false;
-  std::memcpy(*out, from, size);
-  *out += size;
+// Whether `format` converts nothing but %s, %.*s and %d (and writes %%), the
+// conversions of all the program's messages.
+bool is_plain(const char* format) {
+  for (const char* at = std::strchr(format, '%'); at != nullptr; at = std::strchr(at, '%')) {
+    if (at[1] == 's' || at[1] == 'd' || at[1] == '%') {
+      at += 2;
+    } else if (std::strncmp(at + 1, ".*s", 3) == 0) {
+      at += 4;
+    } else {
+      return false;
+    }
+  }
   return true;
 }
 
-// Formats `format` into [out, end) when it converts nothing but %s, %.*s and
-// %d (and writes %%), the conversions of all the program's messages, and the
-// text fits; returns the length, or -1. Doing these conversions here costs a
-// fraction of what vsnprintf costs.
-long format_plain(char* out, const char* end, const char* format, std::va_list args) {
-  char* const start = out;
+// Writes a plain format's message piece by piece, straight into the buffers:
+// no copy, and no memory needed whatever the length of a text. Doing these
+// conversions here also costs a fraction of what vsnprintf costs.
+void put_plain(const char* format, std::va_list args) {
   for (const char* at = format;;) {
     const char* percent = std::strchr(at, '%');
     if (percent == nullptr) {
-      return put(&out, end, at, std::strlen(at)) ? out - start : -1;
+      put(at);
+      return;
     }
-    if (!put(&out, end, at, static_cast<std::size_t>(percent - at))) return -1;
-    bool fits = true;
+    put(std::string_view(at, static_cast<std::size_t>(percent - at)));
+    at = percent + 2;
     if (percent[1] == 's') {
       const char* text = va_arg(args, const char*);
-      if (text == nullptr) text = "(null)";
-      fits = put(&out, end, text, std::strlen(text));
-      at = percent + 2;
+      put(text != nullptr ? text : "(null)");
     } else if (percent[1] == 'd') {
-      std::to_chars_result made = std::to_chars(out, const_cast<char*>(end), va_arg(args, int));
-      fits = made.ec == std::errc();
-      out = made.ptr;
-      at = percent + 2;
+      char digits[16];
+      std::to_chars_result made = std::to_chars(digits, digits + sizeof digits, va_arg(args, int));
+      put(std::string_view(digits, static_cast<std::size_t>(made.ptr - digits)));
     } else if (percent[1] == '%') {
-      fits = put(&out, end, "%", 1);
-      at = percent + 2;
-    } else if (std::strncmp(percent + 1, ".*s", 3) == 0) {
-      // At most the given count of characters, and none after a NUL.
+      put("%");
+    } else {
+      // %.*s: at most the given count of characters, and none after a NUL.
       int precision = va_arg(args, int);
       const char* text = va_arg(args, const char*);
       std::size_t size = 0;
       while ((precision < 0 || size < static_cast<std::size_t>(precision)) && text[size] != '\0') {
         ++size;
       }
-      fits = put(&out, end, text, size);
+      put(std::string_view(text, size));
       at = percent + 4;
-    } else {
-      return -1;
     }
-    if (!fits) return -1;
   }
 }
 
-// Formats the message as vsnprintf does, in `small` when it can.
-MessageText format_message(char (&small)[512], std::string* large, const char* format,
-                           std::va_list args) {
+// Any other format goes through vsnprintf; a message longer than the stack's
+// room that finds no memory is cut there.
+void put_formatted(const char* format, std::va_list args) {
+  char small[512];
   std::va_list again;
   va_copy(again, args);
-  long length = format_plain(small, small + sizeof small, format, args);
-  if (length >= 0) {
+  const int size = std::vsnprintf(small, sizeof small, format, args);
+  if (size < 0) {
     va_end(again);
-    return MessageText{small, static_cast<std::size_t>(length)};
+    return;
   }
-  std::va_list measure;
-  va_copy(measure, again);
-  int size = std::vsnprintf(nullptr, 0, format, measure);
-  va_end(measure);
-  if (size < 0) size = 0;
-  large->assign(static_cast<std::size_t>(size) + 1, '\0');
-  std::vsnprintf(&(*large)[0], large->size(), format, again);
+  std::unique_ptr<char[]> large;
+  if (static_cast<std::size_t>(size) >= sizeof small) {
+    large.reset(new (std::nothrow) char[static_cast<std::size_t>(size) + 1]);
+  }
+  if (large != nullptr) {
+    std::vsnprintf(large.get(), static_cast<std::size_t>(size) + 1, format, again);
+    put(std::string_view(large.get(), static_cast<std::size_t>(size)));
+  } else {
+    put(std::string_view(small, std::min(static_cast<std::size_t>(size), sizeof small - 1)));
+  }
   va_end(again);
-  return MessageText{&(*large)[0], static_cast<std::size_t>(size)};
 }
 
 }  // namespace
 
 void log_message(const char* format, ...) {
-  char small[512];
-  std::string large;
+  if (log_file != nullptr) use_log_file();
   std::va_list args;
   va_start(args, format);
-  const MessageText formatted = format_message(small, &large, format, args);
-  va_end(args);
-  const std::string_view message(formatted.text, formatted.length);
-  console_output.append(message);
-  if (log_file == nullptr) {
-    console_output.flush();
-    return;
+  if (is_plain(format)) {
+    put_plain(format, args);
+  } else {
+    put_formatted(format, args);
   }
-  use_log_file();
-  log_output.append_crlf(message);
+  va_end(args);
+  if (log_file == nullptr) console_output.flush();
 }
 
 void write_to_log(const char* text) {

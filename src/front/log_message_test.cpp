@@ -79,7 +79,8 @@ TEST(LogMessageTest, OutputBufferKeepsEveryByteWhateverItsSize) {
   std::FILE* file = std::tmpfile();
   ASSERT_NE(file, nullptr);
   {
-    OutputBuffer buffer(file, 3);
+    char storage[3];
+    OutputBuffer buffer(file, storage, sizeof storage);
     buffer.append("ab");
     buffer.append_crlf("\n\n");
     buffer.append("0123456789");

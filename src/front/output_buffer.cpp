@@ -2,21 +2,21 @@
 
 #include <cstring>
 
-OutputBuffer::OutputBuffer(std::FILE* stream, std::size_t capacity)
-    : stream(stream), bytes_(new char[capacity]), capacity_(capacity) {}
+OutputBuffer::OutputBuffer(std::FILE* stream, char* storage, std::size_t capacity)
+    : stream(stream), bytes_(storage), capacity_(capacity) {}
 
 OutputBuffer::~OutputBuffer() { flush(); }
 
 void OutputBuffer::append_in_pieces(std::string_view text) {
   while (text.size() > capacity_ - used_) {
     const std::size_t room = capacity_ - used_;
-    std::memcpy(bytes_.get() + used_, text.data(), room);
+    std::memcpy(bytes_ + used_, text.data(), room);
     used_ = capacity_;
     text.remove_prefix(room);
     flush();
   }
   if (text.empty()) return;
-  std::memcpy(bytes_.get() + used_, text.data(), text.size());
+  std::memcpy(bytes_ + used_, text.data(), text.size());
   used_ += text.size();
 }
 
@@ -37,6 +37,6 @@ bool close_written_stream(std::FILE* stream) {
 }
 
 void OutputBuffer::flush() {
-  if (used_ != 0 && stream != nullptr) std::fwrite(bytes_.get(), 1, used_, stream);
+  if (used_ != 0 && stream != nullptr) std::fwrite(bytes_, 1, used_, stream);
   used_ = 0;
 }

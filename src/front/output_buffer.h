@@ -4,16 +4,16 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <string_view>
 
 /// Gathers text for a stream and hands it over in large pieces: a stdio call
 /// per message or per report line cost a tenth of a run. Write errors stay on
-/// the stream, for its owner to find with ferror.
+/// the stream, for its owner to find with ferror. The bytes are the caller's,
+/// so that writing never needs memory that may have run out.
 struct OutputBuffer {
-  /// A buffer of `capacity` bytes (at least 2) for `stream`, which may be null
-  /// (nothing is written then).
-  OutputBuffer(std::FILE* stream, std::size_t capacity);
+  /// A buffer in the `capacity` bytes (at least 2) at `storage` for `stream`,
+  /// which may be null (nothing is written then).
+  OutputBuffer(std::FILE* stream, char* storage, std::size_t capacity);
   /// Hands over what is left.
   ~OutputBuffer();
   OutputBuffer(const OutputBuffer&) = delete;
@@ -23,7 +23,7 @@ struct OutputBuffer {
   void append(std::string_view text) {
     // Most text is short and fits: copied here, without a call.
     if (text.size() <= capacity_ - used_) {
-      if (!text.empty()) std::memcpy(bytes_.get() + used_, text.data(), text.size());
+      if (!text.empty()) std::memcpy(bytes_ + used_, text.data(), text.size());
       used_ += text.size();
     } else {
       append_in_pieces(text);
@@ -39,7 +39,7 @@ struct OutputBuffer {
  private:
   void append_in_pieces(std::string_view text);
 
-  std::unique_ptr<char[]> bytes_;
+  char* bytes_;
   std::size_t capacity_;
   std::size_t used_ = 0;
 };

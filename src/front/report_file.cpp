@@ -2,88 +2,120 @@
 
 #include <system_error>
 
+#include "front/log_message.h"
 #include "front/output_buffer.h"
-#include "front/same_file.h"
-#include "platform/platform.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-enum class FolderProbe { kTakesNewFiles, kRefusesNewFiles, kFailed };
-
-// Whether `folder` takes a new file: one is made and removed again. A folder
-// that refuses it may still have a writable report in it; any other failure
-// (no space, no handles left) says nothing either way.
-FolderProbe probe_folder(const fs::path& folder) {
-  fs::path made;
-  std::FILE* probe = create_temporary_file(folder, &made);
-  if (probe == nullptr) {
-    return last_failure_was_refusal() ? FolderProbe::kRefusesNewFiles : FolderProbe::kFailed;
+ReportMode choose_report_mode(const TargetFacts& facts) {
+  if (facts.console != nullptr) return ReportMode::kThroughConsole;
+  // A device or a pipe takes the report as it comes (a folder fails to open).
+  if (facts.exists && !facts.regular) return ReportMode::kInPlace;
+  if (facts.exists && !facts.writable) return ReportMode::kRefuse;
+  switch (facts.folder) {
+    case FolderAnswer::kUnknown:
+      return ReportMode::kRefuse;
+    case FolderAnswer::kRefusesNewFiles:
+      return facts.exists ? ReportMode::kInPlace : ReportMode::kRefuse;
+    case FolderAnswer::kTakesNewFiles:
+      break;
   }
-  std::fclose(probe);
-  std::error_code ignored;
-  fs::remove(made, ignored);
-  return FolderProbe::kTakesNewFiles;
+  // A new file in its place would lose the report's other names, its owner,
+  // group or access list, or could not take the place of a mount at all.
+  if (facts.exists &&
+      (facts.links != 1 || facts.foreign_owner || facts.mount_point || facts.access_list)) {
+    return ReportMode::kInPlace;
+  }
+  return ReportMode::kReplace;
 }
-
-}  // namespace
 
 bool check_report_file(const std::string& path, ReportFile* report) {
   *report = ReportFile{};
   const fs::path named = file_path(path);
-  std::error_code error;
-  const fs::file_status status = fs::status(named, error);
-  if (is_special_file(named)) {
-    // A device or a pipe takes the report as it comes; there is no file to
-    // replace. (A directory fails to open here.)
-    report->in_place = open_file(path, "wb");
-    return report->in_place != nullptr;
+  const TargetFacts facts = gather_target_facts(named);
+  report->mode = choose_report_mode(facts);
+  switch (report->mode) {
+    case ReportMode::kRefuse:
+      return false;
+    case ReportMode::kThroughConsole:
+      report->console = facts.console;
+      return true;
+    case ReportMode::kInPlace:
+      // Opened now, and kept: a pipe's reader would take a second opening
+      // for a second writer.
+      report->in_place = facts.regular ? open_without_truncating(named) : open_file(path, "wb");
+      report->empty_in_place = facts.regular;
+      return report->in_place != nullptr;
+    case ReportMode::kReplace:
+      report->target = creation_target(named);
+      report->replaces_earlier = facts.exists;
+      return !report->target.empty();
   }
-  report->target = creation_target(named);
-  if (report->target.empty()) return false;
-  const fs::path folder = report->target.parent_path();
-  if (!fs::exists(status)) return probe_folder(folder) == FolderProbe::kTakesNewFiles;
-
-  std::FILE* earlier = open_without_truncating(report->target);
-  if (earlier == nullptr) return false;
-  // A new file in its place would lose the report's other names, its owner,
-  // or the console that shares it; or the folder takes no new file at all.
-  const FolderProbe probe = probe_folder(folder);
-  if (probe == FolderProbe::kFailed) {
-    std::fclose(earlier);
-    return false;
-  }
-  if (probe == FolderProbe::kRefusesNewFiles || file_link_count(report->target) != 1 ||
-      owned_by_another_user(report->target) || is_standard_stream_file(report->target)) {
-    report->in_place = earlier;
-    report->empty_in_place = true;
-    return true;
-  }
-  std::fclose(earlier);
-  report->replaces_earlier = true;
-  return true;
+  return false;
 }
 
+namespace {
+
+// Writes the report into the earlier one itself, emptied first.
+std::FILE* begin_in_place(ReportFile* report) {
+  std::FILE* stream = report->in_place;
+  report->in_place = nullptr;
+  if (report->empty_in_place && !truncate_stream(stream, 0)) {
+    std::fclose(stream);
+    return nullptr;
+  }
+  report->stream = stream;
+  return stream;
+}
+
+void remove_temporary(ReportFile* report) {
+  if (report->temporary.empty()) return;
+  std::error_code ignored;
+  fs::remove(report->temporary, ignored);
+  report->temporary.clear();
+}
+
+}  // namespace
+
 std::FILE* begin_report_file(ReportFile* report) {
-  if (report->in_place != nullptr) {
-    std::FILE* stream = report->in_place;
-    report->in_place = nullptr;
-    if (report->empty_in_place && !truncate_stream(stream, 0)) {
-      std::fclose(stream);
+  switch (report->mode) {
+    case ReportMode::kRefuse:
       return nullptr;
-    }
-    report->stream = stream;
-    return stream;
+    case ReportMode::kThroughConsole:
+      // The console's text so far comes first, and the report is written
+      // byte for byte, its own CR LF included.
+      flush_log_output();
+      set_binary_stream(report->console, true);
+      report->stream = report->console;
+      return report->stream;
+    case ReportMode::kInPlace:
+      return begin_in_place(report);
+    case ReportMode::kReplace:
+      break;
   }
   report->stream = create_temporary_file(report->target.parent_path(), &report->temporary);
   if (report->stream == nullptr) return nullptr;
-  copy_file_permissions(report->stream, report->replaces_earlier ? report->target : fs::path());
-  return report->stream;
+  const bool alike =
+      copy_file_permissions(report->stream, report->replaces_earlier ? report->target : fs::path());
+  if (alike || !report->replaces_earlier) return report->stream;
+  // The new file cannot have the earlier one's owner, group and mode: the
+  // earlier one is written in place instead, and keeps them.
+  std::fclose(report->stream);
+  report->stream = nullptr;
+  remove_temporary(report);
+  report->mode = ReportMode::kInPlace;
+  report->in_place = open_without_truncating(report->target);
+  report->empty_in_place = true;
+  return report->in_place == nullptr ? nullptr : begin_in_place(report);
 }
 
 bool close_report_file(ReportFile* report) {
-  const bool written = close_written_stream(report->stream);
+  bool written = sync_stream(report->stream);
+  if (report->stream == report->console) {
+    set_binary_stream(report->console, false);
+  } else {
+    written = close_written_stream(report->stream) && written;
+  }
   report->stream = nullptr;
   if (!written) abandon_report_file(report);
   return written;
@@ -96,17 +128,17 @@ bool place_report_file(ReportFile* report) {
     return false;
   }
   report->temporary.clear();
-  return true;
+  return sync_folder(report->target.parent_path());
 }
 
 void abandon_report_file(ReportFile* report) {
   if (report->in_place != nullptr) std::fclose(report->in_place);
   report->in_place = nullptr;
-  if (report->stream != nullptr) std::fclose(report->stream);
-  report->stream = nullptr;
-  if (!report->temporary.empty()) {
-    std::error_code ignored;
-    fs::remove(report->temporary, ignored);
-    report->temporary.clear();
+  if (report->stream == report->console && report->stream != nullptr) {
+    set_binary_stream(report->console, false);
+  } else if (report->stream != nullptr) {
+    std::fclose(report->stream);
   }
+  report->stream = nullptr;
+  remove_temporary(report);
 }

@@ -6,27 +6,6 @@
 
 namespace fs = std::filesystem;
 
-fs::path creation_target(const fs::path& named) {
-  // Links are followed by hand, since weakly_canonical stops at a dangling one
-  // and the file would be created where it points.
-  constexpr int kMostHops = 40;
-  std::error_code error;
-  fs::path path = named;
-  int hops = 0;
-  for (; hops < kMostHops; ++hops) {
-    if (!fs::is_symlink(fs::symlink_status(path, error))) break;
-    fs::path target = fs::read_symlink(path, error);
-    if (error) return {};
-    path = target.is_absolute() ? target : path.parent_path() / target;
-  }
-  if (hops == kMostHops) return {};
-  error.clear();
-  fs::path absolute = fs::absolute(path, error);
-  if (error) return {};
-  fs::path resolved = fs::weakly_canonical(absolute, error);
-  return error ? fs::path() : resolved;
-}
-
 namespace {
 
 // Whether the file system takes two names of files yet to come for one:

@@ -47,12 +47,9 @@ bool is_directory_stream(std::FILE* stream);
 /// false when it cannot.
 bool local_time(std::time_t when, std::tm* out);
 
-/// Allocates `size` bytes aligned to `size` (a power of two), asking for large
-/// pages where the system has them; null when memory runs out.
-void* allocate_aligned_block(std::size_t size);
-
-/// Frees a block of allocate_aligned_block; null is ignored.
-void free_aligned_block(void* block);
+/// Asks the system to back the `size` bytes at `block` with large pages, where
+/// it has them: one fault per block instead of one per page.
+void advise_large_pages(void* block, std::size_t size);
 
 /// Creates a new, empty file of a name nobody else uses in `folder` and opens
 /// it for writing in binary mode; stores its path in `*made`. Null on failure.
@@ -62,11 +59,23 @@ std::FILE* create_temporary_file(const std::filesystem::path& folder, std::files
 /// already or none can be made.
 bool create_empty_file(const std::filesystem::path& path);
 
-/// Gives the file open on `stream` the permissions (and, as far as the run
-/// may, the owner and group) of the existing file `model`, or, when `model`
-/// is empty, those a newly created file gets. Best effort: what cannot be
-/// set stays as it is.
-void copy_file_permissions(std::FILE* stream, const std::filesystem::path& model);
+/// Gives the file open on `stream` the owner, group and permissions of the
+/// existing file `model`, or, when `model` is empty, the permissions a newly
+/// created file gets. True when the file has them all afterwards.
+bool copy_file_permissions(std::FILE* stream, const std::filesystem::path& model);
+
+/// Hands everything written to `stream` to the file and has the system put it
+/// on the disk, so that a power cut cannot lose it. True when that worked, or
+/// when the stream is no regular file (a device, a pipe), which keeps nothing.
+bool sync_stream(std::FILE* stream);
+
+/// Has the system put the entries of `folder` (a file just renamed into it)
+/// on the disk; true when that worked or the system keeps no such state.
+bool sync_folder(const std::filesystem::path& folder);
+
+/// Writes to `stream` byte for byte (`binary`) or with the system's text line
+/// ends, where the system makes a difference (Windows' standard output).
+void set_binary_stream(std::FILE* stream, bool binary);
 
 /// Puts the file `from` in the place of `to` in one step, replacing `to` if it
 /// exists; false when it cannot (`from` then still exists).
@@ -89,12 +98,52 @@ bool truncate_stream(std::FILE* stream, long size);
 /// than for lack of space or of a resource.
 bool last_failure_was_refusal();
 
-/// Whether `path` names the file that standard output or standard error
-/// is open on (as `-o /dev/stdout` with the console redirected to a file does).
-bool is_standard_stream_file(const std::filesystem::path& path);
+/// The standard stream (stdout, else stderr) that is open on the file at
+/// `path`, as with `-o /dev/stdout` or a report named like the file the
+/// console is redirected to; null when neither is.
+std::FILE* standard_stream_of(const std::filesystem::path& path);
 
-/// Whether a file replacing the existing file `path` could not be given its
-/// owner: it belongs to another user, and the run may not give files away.
-bool owned_by_another_user(const std::filesystem::path& path);
+/// Whether a new file put in the place of the existing file `path` could not
+/// be given its owner and group: it belongs to another user, or to a group
+/// the run may not give files to.
+bool has_foreign_owner(const std::filesystem::path& path);
+
+/// Whether the file at `path` is mounted over its name (a file bind-mounted
+/// into a container), so that no other file can take its place.
+bool is_mount_point(const std::filesystem::path& path);
+
+/// Whether the file at `path` carries an access-control list beyond its
+/// permission bits, which a new file would not get.
+bool has_access_list(const std::filesystem::path& path);
+
+/// Where a file at `path` is found or would be created: links followed (a
+/// dangling one to the file it names), made absolute and free of "." and
+/// "..". Empty when the links go round in a circle or the path is unusable.
+std::filesystem::path creation_target(const std::filesystem::path& path);
+
+/// Whether a folder takes a new file, found out by making one and removing it.
+enum class FolderAnswer {
+  kTakesNewFiles,
+  kRefusesNewFiles,  ///< for want of permission, or on a read-only file system
+  kUnknown,          ///< making the file failed otherwise (no space, no descriptors)
+};
+
+/// What the system says of the place a report is to go, links followed.
+struct TargetFacts {
+  bool exists = false;           ///< something is there
+  bool regular = false;          ///< a regular file (rather than a device, pipe or folder)
+  bool writable = false;         ///< a regular file that opens for writing
+  std::uintmax_t links = 0;      ///< how many names the file has
+  bool foreign_owner = false;    ///< see has_foreign_owner
+  bool mount_point = false;      ///< see is_mount_point
+  bool access_list = false;      ///< see has_access_list
+  std::FILE* console = nullptr;  ///< see standard_stream_of
+  FolderAnswer folder = FolderAnswer::kUnknown;  ///< asked only of a regular or a new file
+};
+
+/// Gathers the facts about the file at `path` (UTF-8 names made into a path
+/// with file_path). Asks the folder by making a file in it only where the
+/// answer can matter. Changes nothing.
+TargetFacts gather_target_facts(const std::filesystem::path& path);
 
 #endif  // QUORVANE_PLATFORM_PLATFORM_H_

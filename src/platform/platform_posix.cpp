@@ -5,10 +5,17 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/xattr.h>
+#elif defined(__APPLE__)
+#include <sys/acl.h>
+#endif
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -55,16 +62,14 @@ bool is_directory_stream(std::FILE* stream) {
 
 bool local_time(std::time_t when, std::tm* out) { return localtime_r(&when, out) != nullptr; }
 
-void* allocate_aligned_block(std::size_t size) {
-  void* block = std::aligned_alloc(size, size);
+void advise_large_pages(void* block, std::size_t size) {
 #ifdef MADV_HUGEPAGE
-  // One fault per block instead of one per page, where the system allows it.
-  if (block != nullptr) madvise(block, size, MADV_HUGEPAGE);
+  madvise(block, size, MADV_HUGEPAGE);
+#else
+  static_cast<void>(block);
+  static_cast<void>(size);
 #endif
-  return block;
 }
-
-void free_aligned_block(void* block) { std::free(block); }
 
 std::FILE* create_temporary_file(const fs::path& folder, fs::path* made) {
   // A hidden name, so that a leftover of a killed run stays out of the way.
@@ -77,7 +82,14 @@ std::FILE* create_temporary_file(const fs::path& folder, fs::path* made) {
     unlink(pattern.c_str());
     return nullptr;
   }
-  *made = pattern;
+  try {
+    *made = pattern;
+  } catch (...) {
+    // Out of memory for the name: the file must not stay behind unnamed.
+    std::fclose(stream);
+    unlink(pattern.c_str());
+    throw;
+  }
   return stream;
 }
 
@@ -86,28 +98,55 @@ bool create_empty_file(const fs::path& path) {
   return descriptor >= 0 && close(descriptor) == 0;
 }
 
-void copy_file_permissions(std::FILE* stream, const fs::path& model) {
+bool copy_file_permissions(std::FILE* stream, const fs::path& model) {
   const int descriptor = fileno(stream);
   if (model.empty()) {
     // mkstemp made the file private; a new report is as readable as any
     // file the user creates.
     mode_t mask = umask(0);
     umask(mask);
-    fchmod(descriptor, 0666 & ~mask);
-    return;
+    return fchmod(descriptor, 0666 & ~mask) == 0;
   }
-  struct stat status;
-  if (stat(model.c_str(), &status) != 0) return;
+  struct stat wanted;
+  struct stat made;
+  if (stat(model.c_str(), &wanted) != 0 || fstat(descriptor, &made) != 0) return false;
   // Ownership first: changing it may clear the set-id bits that the mode
-  // then puts back. Only a privileged run can give the file away; anyone
-  // else replaces only their own files (see owned_by_another_user) and may
-  // still give the file the model's group, if they belong to it.
-  if (fchown(descriptor, status.st_uid, status.st_gid) != 0 &&
-      fchown(descriptor, static_cast<uid_t>(-1), status.st_gid) != 0) {
-    // Not allowed: the run's own group it is.
+  // then puts back.
+  if ((made.st_uid != wanted.st_uid || made.st_gid != wanted.st_gid) &&
+      fchown(descriptor, wanted.st_uid, wanted.st_gid) != 0) {
+    return false;
   }
-  fchmod(descriptor, status.st_mode & 07777);
+  if (fchmod(descriptor, wanted.st_mode & 07777) != 0) return false;
+  // A set-group-ID bit the run may not set is dropped without an error.
+  return fstat(descriptor, &made) == 0 && made.st_uid == wanted.st_uid &&
+         made.st_gid == wanted.st_gid && (made.st_mode & 07777) == (wanted.st_mode & 07777);
 }
+
+bool sync_stream(std::FILE* stream) {
+  if (std::fflush(stream) != 0 || std::ferror(stream)) return false;
+  const int descriptor = fileno(stream);
+  struct stat status;
+  if (fstat(descriptor, &status) != 0) return false;
+  if (!S_ISREG(status.st_mode)) return true;
+#ifdef F_FULLFSYNC
+  // fsync leaves the data in the drive's own cache on some systems; this
+  // empties that too, where the file system knows how.
+  if (fcntl(descriptor, F_FULLFSYNC) == 0) return true;
+#endif
+  return fsync(descriptor) == 0;
+}
+
+bool sync_folder(const fs::path& folder) {
+  // A folder the run may not read cannot be synced, and has its new entry
+  // all the same.
+  int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (descriptor < 0) return errno == EACCES;
+  const bool synced = fsync(descriptor) == 0 || errno == EINVAL || errno == ENOTSUP;
+  close(descriptor);
+  return synced;
+}
+
+void set_binary_stream(std::FILE*, bool) {}
 
 bool replace_file(const fs::path& from, const fs::path& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
@@ -134,22 +173,62 @@ bool truncate_stream(std::FILE* stream, long size) {
 
 bool last_failure_was_refusal() { return errno == EACCES || errno == EPERM || errno == EROFS; }
 
-bool is_standard_stream_file(const fs::path& path) {
+std::FILE* standard_stream_of(const fs::path& path) {
   struct stat file;
-  if (stat(path.c_str(), &file) != 0) return false;
-  for (int descriptor : {1, 2}) {
-    struct stat stream;
-    if (fstat(descriptor, &stream) == 0 && stream.st_dev == file.st_dev &&
-        stream.st_ino == file.st_ino) {
-      return true;
+  if (stat(path.c_str(), &file) != 0) return nullptr;
+  for (std::FILE* stream : {stdout, stderr}) {
+    struct stat open;
+    if (fstat(fileno(stream), &open) == 0 && open.st_dev == file.st_dev &&
+        open.st_ino == file.st_ino) {
+      return stream;
     }
   }
-  return false;
+  return nullptr;
 }
 
-bool owned_by_another_user(const fs::path& path) {
+bool has_foreign_owner(const fs::path& path) {
+  // Only a privileged run can give a file away; anyone else may give their
+  // own files only to their own groups.
   struct stat status;
-  return geteuid() != 0 && stat(path.c_str(), &status) == 0 && status.st_uid != geteuid();
+  if (geteuid() == 0 || stat(path.c_str(), &status) != 0) return false;
+  if (status.st_uid != geteuid()) return true;
+  if (status.st_gid == getegid()) return false;
+  const int count = getgroups(0, nullptr);
+  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(count, 0)));
+  const int got = getgroups(count, groups.data());
+  return std::find(groups.begin(), groups.begin() + std::max(got, 0), status.st_gid) ==
+         groups.begin() + std::max(got, 0);
+}
+
+bool is_mount_point(const fs::path& path) {
+#ifdef STATX_ATTR_MOUNT_ROOT
+  // A file bind-mounted from the same file system has its folder's device:
+  // only the mount's own mark tells.
+  struct statx marks;
+  if (statx(AT_FDCWD, path.c_str(), 0, STATX_BASIC_STATS, &marks) == 0 &&
+      (marks.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0) {
+    return (marks.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+  }
+#endif
+  struct stat file;
+  struct stat folder;
+  return stat(path.c_str(), &file) == 0 && stat(path.parent_path().c_str(), &folder) == 0 &&
+         file.st_dev != folder.st_dev;
+}
+
+bool has_access_list(const fs::path& path) {
+  // Security labels that the system gives every file are no such list.
+#if defined(__linux__)
+  return getxattr(path.c_str(), "system.posix_acl_access", nullptr, 0) > 0;
+#elif defined(__APPLE__)
+  acl_t list = acl_get_file(path.c_str(), ACL_TYPE_EXTENDED);
+  if (list == nullptr) return false;
+  acl_free(list);
+  return true;
+#else
+  static_cast<void>(path);
+  return false;
+#endif
 }
 
 #endif  // !_WIN32

@@ -151,9 +151,9 @@ bool is_directory_stream(std::FILE* stream) {
 
 bool local_time(std::time_t when, std::tm* out) { return localtime_s(out, &when) == 0; }
 
-void* allocate_aligned_block(std::size_t size) { return _aligned_malloc(size, size); }
-
-void free_aligned_block(void* block) { _aligned_free(block); }
+void advise_large_pages(void*, std::size_t) {
+  // Large pages need a privilege that a collector's account does not have.
+}
 
 std::FILE* create_temporary_file(const fs::path& folder, fs::path* made) {
   static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
@@ -181,7 +181,14 @@ std::FILE* create_temporary_file(const fs::path& folder, fs::path* made) {
       DeleteFileW(path.c_str());
       return nullptr;
     }
-    *made = path;
+    try {
+      *made = path;
+    } catch (...) {
+      // Out of memory for the name: the file must not stay behind unnamed.
+      std::fclose(stream);
+      DeleteFileW(path.c_str());
+      throw;
+    }
     return stream;
   }
   return nullptr;
@@ -193,22 +200,40 @@ bool create_empty_file(const fs::path& path) {
   return handle != INVALID_HANDLE_VALUE && CloseHandle(handle);
 }
 
-void copy_file_permissions(std::FILE* stream, const fs::path& model) {
+bool copy_file_permissions(std::FILE* stream, const fs::path& model) {
   // A new file takes its access rights from the folder, as the earlier report
   // did. What is left to carry over are the attributes a user may have set
   // (hidden, not indexed, ...); read-only is not among them, since a report
   // that may not be written is never replaced.
-  if (model.empty()) return;
+  if (model.empty()) return true;
   DWORD attributes = GetFileAttributesW(model.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   const DWORD kCarried = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                          FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
   FILE_BASIC_INFO info;
   HANDLE handle = handle_of_stream(stream);
-  if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &info, sizeof info)) return;
+  if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &info, sizeof info)) return false;
   info.FileAttributes = (attributes & kCarried) != 0 ? (attributes & kCarried)
                                                      : FILE_ATTRIBUTE_NORMAL;
-  SetFileInformationByHandle(handle, FileBasicInfo, &info, sizeof info);
+  return SetFileInformationByHandle(handle, FileBasicInfo, &info, sizeof info) != 0;
+}
+
+bool sync_stream(std::FILE* stream) {
+  if (std::fflush(stream) != 0 || std::ferror(stream)) return false;
+  HANDLE handle = handle_of_stream(stream);
+  // A console, a pipe or NUL keeps nothing to put on a disk.
+  if (GetFileType(handle) != FILE_TYPE_DISK) return true;
+  return FlushFileBuffers(handle) != 0;
+}
+
+bool sync_folder(const fs::path&) {
+  // The move that put the report in place was written through already.
+  return true;
+}
+
+void set_binary_stream(std::FILE* stream, bool binary) {
+  std::fflush(stream);
+  _setmode(_fileno(stream), binary ? _O_BINARY : _O_TEXT);
 }
 
 bool replace_file(const fs::path& from, const fs::path& to) {
@@ -252,26 +277,37 @@ bool last_failure_was_refusal() {
          failure == ERROR_NETWORK_ACCESS_DENIED;
 }
 
-bool is_standard_stream_file(const fs::path& path) {
+std::FILE* standard_stream_of(const fs::path& path) {
   FileFacts facts;
-  if (!file_facts(path, &facts) || !facts.known) return false;
+  if (!file_facts(path, &facts) || !facts.known) return nullptr;
   const BY_HANDLE_FILE_INFORMATION& named = facts.information;
   // A console or a pipe has no such information, and is no file.
-  for (DWORD which : {STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+  for (std::FILE* standard : {stdout, stderr}) {
     BY_HANDLE_FILE_INFORMATION stream;
-    if (GetFileInformationByHandle(GetStdHandle(which), &stream) &&
+    if (GetFileInformationByHandle(handle_of_stream(standard), &stream) &&
         stream.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
         stream.nFileIndexHigh == named.nFileIndexHigh &&
         stream.nFileIndexLow == named.nFileIndexLow) {
-      return true;
+      return standard;
     }
   }
+  return nullptr;
+}
+
+bool has_foreign_owner(const fs::path&) {
+  // A new file takes its access rights from the folder, as the earlier one
+  // did; whom the earlier one belonged to does not decide who may use it.
   return false;
 }
 
-bool owned_by_another_user(const fs::path&) {
-  // A new file takes its access rights from the folder, as the earlier one
-  // did; whom the earlier one belonged to does not decide who may use it.
+bool is_mount_point(const fs::path&) {
+  // Windows mounts volumes on folders only.
+  return false;
+}
+
+bool has_access_list(const fs::path&) {
+  // Every file has one here, mostly taken from its folder as a new file's
+  // would be.
   return false;
 }
 

@@ -62,14 +62,16 @@ void rewind(Block* block) {
 
 void free_block(Block* block) {
   MARK_IN_USE(block, kBlockSize);
-  free_aligned_block(block);
+  ::operator delete(block, std::align_val_t{kBlockSize});
 }
 
 // Makes sure the current block has `size` bytes free; false when memory runs out.
 bool make_room(std::size_t size) {
   if (current_block != nullptr && current_block->top - current_block->used >= size) return true;
-  Block* block = static_cast<Block*>(allocate_aligned_block(kBlockSize));
+  Block* block = static_cast<Block*>(
+      ::operator new(kBlockSize, std::align_val_t{kBlockSize}, std::nothrow));
   if (block == nullptr) return false;
+  advise_large_pages(block, kBlockSize);
   block->live = 0;
   rewind(block);
   // A full block that holds nothing any more is not needed again.

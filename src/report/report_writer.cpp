@@ -44,7 +44,9 @@ void write_report(std::FILE* output) {
   local_time(now, &local);
   char date_text[kDateTextSize];
   format_date_text(local, date_text);
-  OutputBuffer report(output, std::size_t{1} << 16);
+  // In static data, so that writing the report needs no memory.
+  static char bytes[std::size_t{1} << 16];
+  OutputBuffer report(output, bytes, sizeof bytes);
   report.append(date_text);
   report.append("\r\n\r\n\r\n");
   report.append("Title\tPublisher and Publishing Dates\tNumber\tNM Value\tNotes\r\n");
