@@ -198,7 +198,7 @@ TEST(FaultsEndToEnd, InputWithoutReadPermissionIsNotOpened) {
 #ifdef _WIN32
   RunResult run;
   {
-    HeldFile held(dir.path("in.txt"), 0);
+    HeldFile held(dir.path("in.txt"), Sharing::kNothing);
     ASSERT_TRUE(held.held());
     run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt"});
   }
@@ -353,3 +353,63 @@ TEST(FaultsEndToEnd, AConsoleNobodyReadsDoesNotStopTheRun) {
 }
 
 }  // namespace
+
+// Memory that runs out at any one allocation of a run, and stays out: the run
+// ends with the message of the stage it ran out in and status 255, or still
+// succeeds where nothing more was needed; never an abort. The log holds what
+// the console shows after the banner, and the earlier report stays, with no
+// temporary file beside it.
+TEST(FaultsEndToEnd, MemoryRunningOutAnywhereEndsTheRunCleanly) {
+  const std::string text = export_line("A", "1") + "\r\n" + export_line("A", "2") + "\r\n" +
+                           export_line("A", "2/B") + "\r\n" + export_line("A", "TPB 3") + "\r\n" +
+                           export_line("B", "1") + "\r\n";
+  const std::string success = searching("in.txt") + "Rejecting A Issue TPB 3\nProcessing A\n" +
+                              "Processing B\n" + kSuccessLine;
+  const std::string report = kMaskedReportHead + report_lines("A", 1, 2) +
+                             "A\tPub (1990)\t2/B\t$3.00\tnote\r\n" + report_lines("B", 1, 1);
+  auto run_failing_from = [&](unsigned long long n, const TempDir& dir) {
+    dir.write("in.txt", text);
+    dir.write("out.txt", kEarlierReport);
+    ChildLimits limits;
+    limits.failing_allocator = true;
+    limits.environment = {{"QUORVANE_FAIL_ALLOCATION", std::to_string(n)}};
+    return run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt", "-n", "TPB"}, limits);
+  };
+  TempDir counted;
+  const RunResult full = run_failing_from(0, counted);
+  ASSERT_EQ(full.status, 0);
+  EXPECT_EQ(full.out, expected_banner() + success);
+  EXPECT_EQ(mask_date_line(counted.read("out.txt")), report);
+  const unsigned long long count = std::stoull(full.err.substr(full.err.find(": ") + 2));
+  std::vector<std::string> endings;
+  for (unsigned long long n = 1; n <= count; ++n) {
+    SCOPED_TRACE("allocations fail from number " + std::to_string(n));
+    TempDir dir;
+    const RunResult run = run_failing_from(n, dir);
+    const std::string log = dir.read("Quorvane.log");
+    EXPECT_EQ(run.err, "");
+    if (run.status == 0) {
+      EXPECT_EQ(run.out, expected_banner() + success);
+      EXPECT_EQ(mask_date_line(dir.read("out.txt")), report);
+      continue;
+    }
+    ASSERT_EQ(run.status, 255) << run.out;
+    const std::string console = run.out.substr(std::min(run.out.size(), expected_banner().size()));
+    endings.push_back(console.substr(console.rfind('\n', console.size() - 2) + 1));
+    if (log == "<missing>") {
+      EXPECT_EQ(console, "\nCouldn't allocate memory; aborting\n");
+    } else {
+      EXPECT_EQ(log, crlf(console));
+    }
+    EXPECT_EQ(dir.read("out.txt"), kEarlierReport);
+    EXPECT_EQ(dir.entries(), with_earlier(log == "<missing>" ? Names{"in.txt"}
+                                                             : Names{"Quorvane.log", "in.txt"},
+                                          true));
+  }
+  // Every stage that needs memory ran out at some point.
+  for (const char* stage :
+       {"Couldn't allocate memory; aborting\n", "Couldn't create record set; aborting\n",
+        "Couldn't analyse title queues; aborting\n", "Couldn't write output file out.txt; aborting\n"}) {
+    EXPECT_NE(std::find(endings.begin(), endings.end(), stage), endings.end()) << stage;
+  }
+}

@@ -1,22 +1,18 @@
 // Runs of the real executable on the many kinds of place a report can go: an
 // earlier report with its permissions, a symbolic link, a file with a second
-// name, a folder that takes no new files, and a run started with its standard
-// streams closed. The report is replaced whole, or written in place where no
-// file can take its place, and a failed run leaves the folder as it was.
+// name, a mount point, a folder that takes no new files, the console's own
+// file, and a run started with its standard streams closed. The report is
+// replaced whole, or written in place where no file can take its place, and
+// a failed run leaves the folder as it was.
 
 #include <gtest/gtest.h>
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 #include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -34,52 +30,6 @@ bool is_link(const std::string& path) {
   return std::filesystem::is_symlink(std::filesystem::symlink_status(std::filesystem::u8path(path), error));
 }
 
-#ifdef _WIN32
-// Windows keeps no permission bits: what stands for them is the read-only
-// attribute and the access-control list, which a file takes from its folder.
-const char* const kNoFolderWithoutNewFiles =
-    "a folder refuses new files on Windows only by its access-control list, which the tests do "
-    "not set";
-const char* const kWindowsOnly = nullptr;
-const char* const kNoOtherUser = "the tests cannot run the tool as another user on Windows";
-const char* const kNoDescriptorLimit = "Windows sets no limit on a process's open files";
-const char* const kNoStandardStreamName =
-    "Windows has no file name for what standard output is open on";
-const char kNullDevice[] = "NUL";
-// Sharing that another program may grant: none at all, or everything but the
-// deletion that replacing the file needs.
-constexpr unsigned long kNoSharing = 0;
-constexpr unsigned long kAllButDeleting = FILE_SHARE_READ | FILE_SHARE_WRITE;
-#else
-const char* const kNoFolderWithoutNewFiles = nullptr;
-const char* const kWindowsOnly = "only Windows lets a program hold a file against replacement";
-const char* const kNoOtherUser = nullptr;
-const char* const kNoDescriptorLimit = nullptr;
-const char* const kNoStandardStreamName = nullptr;
-const char kNullDevice[] = "/dev/null";
-constexpr unsigned long kNoSharing = 0;
-constexpr unsigned long kAllButDeleting = 0;
-
-// The permission bits of `path`, links followed; -1 when it does not exist.
-int mode_of(const std::string& path) {
-  struct stat status;
-  return stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
-}
-
-uid_t owner_of(const std::string& path) {
-  struct stat status;
-  return stat(path.c_str(), &status) == 0 ? status.st_uid : static_cast<uid_t>(-1);
-}
-
-// The mode a file created by the run gets under the umask of this process,
-// which the run inherits.
-int new_file_mode() {
-  mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~static_cast<int>(mask);
-}
-#endif
-
 // The entries of the folder `folder` inside `dir`, sorted.
 Names entries_of(const TempDir& dir, const std::string& folder) {
   Names names;
@@ -88,6 +38,15 @@ Names entries_of(const TempDir& dir, const std::string& folder) {
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+// Makes the folder `name` in `dir` with the permission bits `mode`, where
+// files have them.
+void make_folder(const TempDir& dir, const std::string& name, int mode) {
+  ASSERT_TRUE(dir.make_folder(name));
+  if (kNoPermissionBits == nullptr) {
+    ASSERT_TRUE(set_mode(dir.path(name), mode));
+  }
 }
 
 TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
@@ -100,8 +59,19 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
   }
   text += export_line("B", "1") + "\r\n";
   const std::string report = kMaskedReportHead + "B\tPub (1990)\t1\t$3.00\tnote\r\n";
-  const std::string success =
-      searching("in.txt") + "Processing A\n" + rejections + "Processing B\n" + kSuccessLine;
+  const std::string before_report =
+      searching("in.txt") + "Processing A\n" + rejections + "Processing B\n";
+  const std::string success = before_report + kSuccessLine;
+  // The console's file holds its text up to the report, the report, and the
+  // rest, with whatever it held before a run that appends to it.
+  auto expect_console_file = [&](const TempDir& dir, const std::string& held_before) {
+    const std::string file = dir.read("console.txt");
+    const std::string head = held_before + expected_banner() + before_report;
+    const std::string masked = mask_copyright(file.substr(held_before.size()));
+    ASSERT_GE(file.size(), head.size());
+    EXPECT_EQ(held_before + masked.substr(0, head.size() - held_before.size()), head);
+    EXPECT_EQ(mask_date_line(masked.substr(head.size() - held_before.size())), report + kSuccessLine);
+  };
   struct Case {
     const char* what;
     const char* not_here;  // why the case cannot be staged on this system, or null
@@ -111,38 +81,44 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
     std::string console;  // after the banner; the log holds it too when it exists
     Names entries;        // of the folder, after the run
     std::function<void(const TempDir&)> check;
-    long held_sharing = -1;  // Windows: out.txt, with kEarlier, held open so during the run
+    const char* log = nullptr;  // the log's name, when not the default
+    Sharing held = Sharing::kNothing;  // how out.txt, with kEarlier, is held during the run
+    bool is_held = false;
   };
   ChildLimits nobody;
   nobody.as_nobody = true;
   ChildLimits closed;
-  closed.closed_streams = true;
+  closed.closed_streams = 2;
+  ChildLimits all_closed;
+  all_closed.closed_streams = 3;
   ChildLimits few_files;  // the standard streams, the export and the earlier report
   few_files.open_files = 5;
   ChildLimits to_file;
   to_file.stdout_file = "console.txt";
+  ChildLimits appending = to_file;
+  appending.stdout_appends = true;
+  ChildLimits mounted;  // names in the run's folder
+  mounted.bind_mount = {"mounted.txt", "out.txt"};
+  const Names done{"Quorvane.log", "in.txt", "out.txt"};
   const Case cases[] = {
-      {"an earlier report is replaced and keeps its permission bits", nullptr,
+      {"an earlier report is replaced and keeps its permission bits, set-group-ID included",
+       nullptr,
        [&](const TempDir& dir) {
          dir.write("out.txt", kEarlier);
-#ifndef _WIN32
-         ASSERT_EQ(chmod(dir.path("out.txt").c_str(), 0640), 0);
-#endif
+         if (kNoPermissionBits == nullptr) {
+           ASSERT_TRUE(set_mode(dir.path("out.txt"), 02640));
+         }
        },
-       "out.txt", {}, success, {"Quorvane.log", "in.txt", "out.txt"},
+       "out.txt", {}, success, done,
        [&](const TempDir& dir) {
          EXPECT_EQ(mask_date_line(dir.read("out.txt")), report);
-#ifndef _WIN32
-         EXPECT_EQ(mode_of(dir.path("out.txt")), 0640);
-#endif
+         EXPECT_EQ(mode_of(dir.path("out.txt")), kNoPermissionBits == nullptr ? 02640 : -1);
        }},
       {"a new report gets the permissions of any new file", nullptr,
-       [](const TempDir&) {}, "out.txt", {}, success, {"Quorvane.log", "in.txt", "out.txt"},
+       [](const TempDir&) {}, "out.txt", {}, success, done,
        [&](const TempDir& dir) {
          EXPECT_EQ(mask_date_line(dir.read("out.txt")), report);
-#ifndef _WIN32
          EXPECT_EQ(mode_of(dir.path("out.txt")), new_file_mode());
-#endif
        }},
       {"a symbolic link stays a link, and its target gets the report", kNoSymlinks,
        [&](const TempDir& dir) {
@@ -155,6 +131,18 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
          EXPECT_TRUE(is_link(dir.path("out.txt")));
          EXPECT_EQ(mask_date_line(dir.read("real/report.txt")), report);
          EXPECT_EQ(entries_of(dir, "real"), Names{"report.txt"});
+       }},
+      {"a relative link in a subfolder leads from that folder", kNoSymlinks,
+       [&](const TempDir& dir) {
+         ASSERT_TRUE(dir.make_folder("sub"));
+         dir.write("sub/report.txt", kEarlier);
+         ASSERT_TRUE(dir.make_symlink("report.txt", "sub/out.txt"));
+       },
+       "sub/out.txt", {}, success, {"Quorvane.log", "in.txt", "sub"},
+       [&](const TempDir& dir) {
+         EXPECT_TRUE(is_link(dir.path("sub/out.txt")));
+         EXPECT_EQ(mask_date_line(dir.read("sub/report.txt")), report);
+         EXPECT_EQ(entries_of(dir, "sub"), (Names{"out.txt", "report.txt"}));
        }},
       {"a dangling link gets its target made", kNoSymlinks,
        [](const TempDir& dir) {
@@ -177,16 +165,34 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
          EXPECT_EQ(mask_date_line(dir.read("copy.txt")), report);
          EXPECT_EQ(dir.read("copy.txt"), dir.read("out.txt"));
        }},
-      {"a writable report in a folder that takes no new file is written in place",
-       kNoFolderWithoutNewFiles,
+      {"a report that is a mount point is written into the mount", why_no_bind_mount(),
        [&](const TempDir& dir) {
-         static_cast<void>(dir);  // unused where the case is not run
-#ifndef _WIN32
-         ASSERT_EQ(mkdir(dir.path("ro").c_str(), 0755), 0);
+         dir.write("out.txt", kEarlier);
+         dir.write("mounted.txt", kEarlier);
+       },
+       "out.txt", mounted, success, {"Quorvane.log", "in.txt", "mounted.txt", "out.txt"},
+       [&](const TempDir& dir) {
+         EXPECT_EQ(mask_date_line(dir.read("mounted.txt")), report);
+         EXPECT_EQ(dir.read("out.txt"), kEarlier) << "the file under the mount";
+       }},
+      {"a report with an access-control list is written in place and keeps it",
+       kNoPermissionBits,
+       [&](const TempDir& dir) {
+         dir.write("out.txt", kEarlier);
+         if (!give_access_list(dir.path("out.txt"))) GTEST_SKIP() << "no access lists here";
+       },
+       "out.txt", {}, success, done,
+       [&](const TempDir& dir) {
+         EXPECT_EQ(mask_date_line(dir.read("out.txt")), report);
+         EXPECT_TRUE(carries_access_list(dir.path("out.txt")));
+       }},
+      {"a writable report in a folder that takes no new file is written in place",
+       kNoPermissionBits,
+       [&](const TempDir& dir) {
+         make_folder(dir, "ro", 0755);
          dir.write("ro/out.txt", kEarlier);
-         ASSERT_EQ(chmod(dir.path("ro/out.txt").c_str(), 0666), 0);
-         ASSERT_EQ(chmod(dir.path("ro").c_str(), 0555), 0);
-#endif
+         ASSERT_TRUE(set_mode(dir.path("ro/out.txt"), 0666));
+         ASSERT_TRUE(set_mode(dir.path("ro"), 0555));
        },
        "ro/out.txt", nobody, success, {"Quorvane.log", "in.txt", "ro"},
        [&](const TempDir& dir) {
@@ -194,13 +200,7 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
          EXPECT_EQ(entries_of(dir, "ro"), Names{"out.txt"});
        }},
       {"a new report in a folder that takes no new file is refused before the log",
-       kNoFolderWithoutNewFiles,
-       [](const TempDir& dir) {
-         static_cast<void>(dir);  // unused where the case is not run
-#ifndef _WIN32
-         ASSERT_EQ(mkdir(dir.path("ro").c_str(), 0555), 0);
-#endif
-       },
+       kNoPermissionBits, [](const TempDir& dir) { make_folder(dir, "ro", 0555); },
        "ro/out.txt", nobody, "Couldn't open output ro/out.txt file\n", {"in.txt", "ro"},
        [](const TempDir& dir) { EXPECT_EQ(entries_of(dir, "ro"), Names{}); }},
       {"an earlier report that may not be written is refused and kept", nullptr,
@@ -211,61 +211,79 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
        "out.txt", nobody, "Couldn't open output out.txt file\n", {"in.txt", "out.txt"},
        [&](const TempDir& dir) {
          EXPECT_EQ(dir.read("out.txt"), kEarlier);
-#ifndef _WIN32
-         EXPECT_EQ(mode_of(dir.path("out.txt")), 0444);
-#endif
+         EXPECT_EQ(mode_of(dir.path("out.txt")), kNoPermissionBits == nullptr ? 0444 : -1);
        }},
       {"an earlier report that another program holds without sharing is refused and kept",
-       kWindowsOnly, [](const TempDir&) {}, "out.txt", {},
+       kNoHeldFiles, [](const TempDir&) {}, "out.txt", {},
        "Couldn't open output out.txt file\n", {"in.txt", "out.txt"},
-       [&](const TempDir& dir) { EXPECT_EQ(dir.read("out.txt"), kEarlier); }, kNoSharing},
+       [&](const TempDir& dir) { EXPECT_EQ(dir.read("out.txt"), kEarlier); }, nullptr,
+       Sharing::kNothing, true},
       {"an earlier report that another program holds against deleting is kept",
-       kWindowsOnly, [](const TempDir&) {}, "out.txt", {},
-       searching("in.txt") + "Processing A\n" + rejections + "Processing B\n" +
-           "\nCouldn't write output file out.txt; aborting\n",
-       {"Quorvane.log", "in.txt", "out.txt"},
-       [&](const TempDir& dir) { EXPECT_EQ(dir.read("out.txt"), kEarlier); }, kAllButDeleting},
+       kNoHeldFiles, [](const TempDir&) {}, "out.txt", {},
+       before_report + "\nCouldn't write output file out.txt; aborting\n", done,
+       [&](const TempDir& dir) { EXPECT_EQ(dir.read("out.txt"), kEarlier); }, nullptr,
+       Sharing::kAllButDeleting, true},
       {"another user's report in a folder shared by all is written in place, keeping its owner",
-       kNoOtherUser,
+       kNoPermissionBits,
        [&](const TempDir& dir) {
-         static_cast<void>(dir);  // unused where the case is not run
-#ifndef _WIN32
-         ASSERT_EQ(mkdir(dir.path("shared").c_str(), 0777), 0);
-         ASSERT_EQ(chmod(dir.path("shared").c_str(), 01777), 0);
+         make_folder(dir, "shared", 01777);
          dir.write("shared/out.txt", kEarlier);
-         ASSERT_EQ(chmod(dir.path("shared/out.txt").c_str(), 0666), 0);
-#endif
+         ASSERT_TRUE(set_mode(dir.path("shared/out.txt"), 0666));
        },
        "shared/out.txt", nobody, success, {"Quorvane.log", "in.txt", "shared"},
        [&](const TempDir& dir) {
          EXPECT_EQ(mask_date_line(dir.read("shared/out.txt")), report);
-#ifndef _WIN32
-         EXPECT_EQ(owner_of(dir.path("shared/out.txt")), getuid());
-#endif
+         EXPECT_EQ(owner_of(dir.path("shared/out.txt")), owner_of(dir.root()));
          EXPECT_EQ(entries_of(dir, "shared"), Names{"out.txt"});
        }},
+      {"a report of a group the run may not give a new file is written in place, keeping it",
+       kNoPermissionBits,
+       [&](const TempDir& dir) {
+         make_folder(dir, "group", 0777);
+         dir.write("group/out.txt", kEarlier);
+         ASSERT_TRUE(give_file(dir.path("group/out.txt"), kNobody, 0));
+         ASSERT_TRUE(set_mode(dir.path("group/out.txt"), 0640));
+       },
+       "group/out.txt", nobody, success, {"Quorvane.log", "group", "in.txt"},
+       [&](const TempDir& dir) {
+         EXPECT_EQ(mask_date_line(dir.read("group/out.txt")), report);
+         EXPECT_EQ(group_of(dir.path("group/out.txt")), 0);
+         EXPECT_EQ(mode_of(dir.path("group/out.txt")), 0640);
+         EXPECT_EQ(entries_of(dir, "group"), Names{"out.txt"});
+       }},
       {"a folder that fails to take a file for want of descriptors is no refusal",
-       kNoDescriptorLimit,
+       kNoPermissionBits,  // no limit on open files either
        [&](const TempDir& dir) { dir.write("out.txt", kEarlier); },
        "out.txt", few_files, "Couldn't open output out.txt file\n", {"in.txt", "out.txt"},
        [&](const TempDir& dir) { EXPECT_EQ(dir.read("out.txt"), kEarlier); }},
       {"a device takes the report as it comes", nullptr,
-       [](const TempDir&) {}, kNullDevice, {}, success, {"Quorvane.log", "in.txt"},
-       [](const TempDir&) {}},
-      {"the file the console goes to is written in place, not replaced", kNoStandardStreamName,
+       [](const TempDir&) {}, kNoPermissionBits == nullptr ? "/dev/null" : "NUL", {}, success,
+       {"Quorvane.log", "in.txt"}, [](const TempDir&) {}},
+      {"the console's file gets the report between the console's text", kNoPermissionBits,
        [](const TempDir&) {}, "/dev/stdout", to_file, "", {"Quorvane.log", "console.txt", "in.txt"},
        [&](const TempDir& dir) {
          EXPECT_EQ(dir.read("Quorvane.log"), crlf(success));
-         // Console and report share the file; the console's text is not lost.
-         EXPECT_NE(dir.read("console.txt").find("Processing B\n"), std::string::npos);
+         expect_console_file(dir, "");
+       }},
+      {"a console that appends to its file appends the report too", kNoPermissionBits,
+       [](const TempDir& dir) { dir.write("console.txt", "held before\n"); }, "console.txt",
+       appending, "", {"Quorvane.log", "console.txt", "in.txt"},
+       [&](const TempDir& dir) {
+         EXPECT_EQ(dir.read("Quorvane.log"), crlf(success));
+         expect_console_file(dir, "held before\n");
        }},
       {"closed standard streams take no file's place", nullptr,
        [&](const TempDir& dir) { dir.write("out.txt", kEarlier); },
-       "out.txt", closed, "", {"Quorvane.log", "in.txt", "out.txt"},
+       "out.txt", closed, "", done,
        [&](const TempDir& dir) {
          EXPECT_EQ(mask_date_line(dir.read("out.txt")), report);
          EXPECT_EQ(dir.read("Quorvane.log"), crlf(success));
        }},
+      {"with all three closed, a log on standard error goes nowhere", kNoPermissionBits,
+       [&](const TempDir& dir) { dir.write("out.txt", kEarlier); },
+       "out.txt", all_closed, "", {"in.txt", "out.txt"},
+       [&](const TempDir& dir) { EXPECT_EQ(mask_date_line(dir.read("out.txt")), report); },
+       "/dev/stderr"},
   };
   for (const Case& c : cases) {
     if (c.not_here != nullptr) {
@@ -275,23 +293,22 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
     SCOPED_TRACE(c.what);
     TempDir dir;
     dir.write("in.txt", text);
-#ifndef _WIN32
     // A run as nobody must reach its files and create the log.
-    ASSERT_EQ(chmod(dir.root().c_str(), 0777), 0);
-#endif
-    c.prepare(dir);
-    RunResult run;
-    if (c.held_sharing >= 0) {
-#ifdef _WIN32
-      dir.write("out.txt", kEarlier);
-      HeldFile held(dir.path("out.txt"), static_cast<unsigned long>(c.held_sharing));
-      ASSERT_TRUE(held.held());
-      run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", c.output}, c.limits);
-#endif
-    } else {
-      run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", c.output}, c.limits);
+    if (kNoPermissionBits == nullptr) {
+      ASSERT_TRUE(set_mode(dir.root(), 0777));
     }
-    const bool console_elsewhere = c.limits.closed_streams || !c.limits.stdout_file.empty();
+    c.prepare(dir);
+    if (testing::Test::IsSkipped()) return;
+    Names args{"-i", "in.txt", "-o", c.output};
+    if (c.log != nullptr) args.insert(args.end(), {"-l", c.log});
+    if (c.is_held) dir.write("out.txt", kEarlier);
+    RunResult run;
+    {
+      HeldFile held(dir.path("out.txt"), c.held);
+      ASSERT_EQ(held.held(), c.is_held);
+      run = run_quorvane_binary(dir.root(), args, c.limits);
+    }
+    const bool console_elsewhere = c.limits.closed_streams > 0 || !c.limits.stdout_file.empty();
     const bool succeeded = c.console == success || console_elsewhere;
     EXPECT_EQ(run.status, succeeded ? 0 : 255);
     EXPECT_EQ(run.err, "");
@@ -304,9 +321,94 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
     EXPECT_EQ(dir.entries(), c.entries);
     EXPECT_EQ(dir.read("in.txt"), text);
     c.check(dir);
-#ifndef _WIN32
-    chmod(dir.path("ro").c_str(), 0755);  // so that the folder can be removed
-#endif
+    if (dir.exists("ro")) set_mode(dir.path("ro"), 0755);  // so that the folder can be removed
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// What a traced run did to its files, a call each, in order: "sync NAME",
+// "rename FROM TO", "fchmod NAME", with temporary files as ".quorvane-*" and
+// the run's folder as "<folder>".
+Names calls_in_trace(const std::string& trace, const std::string& folder) {
+  static const std::regex kCall(R"(^\d+\s+(\w+)\((.*)\) += -?\d+)");
+  static const std::regex kName(R"(<([^>]*)>|"([^"]*)\")");
+  Names calls;
+  std::istringstream lines(trace);
+  for (std::string line; std::getline(lines, line);) {
+    std::smatch call;
+    if (!std::regex_search(line, call, kCall)) continue;
+    std::string name = call[1];
+    if (name == "fsync" || name == "fdatasync") name = "sync";
+    if (name.compare(0, 6, "rename") == 0) name = "rename";
+    const std::string args = call[2];
+    for (std::sregex_iterator at(args.begin(), args.end(), kName), end; at != end; ++at) {
+      std::string path = (*at)[1].matched ? (*at)[1].str() : (*at)[2].str();
+      if (path == folder) {
+        path = "<folder>";
+      } else {
+        path = path.substr(path.rfind('/') + 1);
+        if (path.compare(0, 10, ".quorvane-") == 0) path = ".quorvane-*";
+      }
+      name += " " + path;
+    }
+    calls.push_back(name);
+  }
+  return calls;
+}
+
+// The report reaches the disk before it takes the earlier one's place, and
+// the folder's new entry after it; a report written in place reaches it
+// before it is closed. A sync that fails fails the run and keeps the earlier
+// report, and a new file that cannot take the earlier one's permissions
+// leaves the report to be written in place.
+TEST(ReportFileEndToEnd, TheReportIsOnTheDiskBeforeItCountsAsWritten) {
+  if (why_no_tracer() != nullptr) GTEST_SKIP() << why_no_tracer();
+  struct Case {
+    const char* fault;
+    bool second_name;
+    Names calls;
+    bool succeeds;
+  };
+  const Case cases[] = {
+      {"", false,
+       {"fchmod .quorvane-*", "sync .quorvane-*", "rename .quorvane-* out.txt", "sync <folder>"},
+       true},
+      {"", true, {"sync out.txt"}, true},
+      {"fsync:error=EIO", false, {"fchmod .quorvane-*", "sync .quorvane-*"}, false},
+      {"fsync:error=EIO", true, {"sync out.txt"}, false},
+      {"fchmod:error=EPERM", false, {"fchmod .quorvane-*", "sync out.txt"}, true},
+  };
+  const std::string text = export_line("A", "1") + "\r\n";
+  const std::string console = searching("in.txt") + "Processing A\n";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.fault) + (c.second_name ? " with a second name" : ""));
+    TempDir dir;
+    TempDir traces;
+    dir.write("in.txt", text);
+    dir.write("out.txt", kEarlier);
+    if (c.second_name) {
+      ASSERT_TRUE(dir.make_hard_link("out.txt", "copy.txt"));
+    }
+    ChildLimits limits;
+    limits.trace_file = traces.path("trace.txt");
+    limits.trace_fault = c.fault;
+    const RunResult run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt"}, limits);
+    EXPECT_EQ(calls_in_trace(traces.read("trace.txt"), dir.root()), c.calls);
+    EXPECT_EQ(run.status, c.succeeds ? 0 : 255);
+    EXPECT_EQ(run.out, expected_banner() + console +
+                           (c.succeeds ? kSuccessLine
+                                       : "\nCouldn't write output file out.txt; aborting\n"));
+    const bool emptied = !c.succeeds && c.second_name;  // in place, the earlier report is gone
+    EXPECT_EQ(mask_date_line(dir.read("out.txt")),
+              c.succeeds || emptied ? kMaskedReportHead + "A\tPub (1990)\t1\t$3.00\tnote\r\n"
+                                    : "<bad date line>");
+    if (!c.succeeds && !c.second_name) {
+      EXPECT_EQ(dir.read("out.txt"), kEarlier);
+    }
+    EXPECT_EQ(dir.entries().size(), c.second_name ? 4u : 3u);
   }
 }
 

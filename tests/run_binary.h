@@ -60,16 +60,56 @@ extern const char* const kNoFullDisk;
 /// (/proc/self/mem) on this system; null where they can.
 extern const char* const kNoUnreadableFile;
 
+/// Why the tests cannot mount a file over another here; null where they can.
+const char* why_no_bind_mount();
+
+/// Why the tests cannot trace the tool's system calls, or make them fail,
+/// here; null where they can.
+const char* why_no_tracer();
+
+/// Why files have no permission bits, owner and group that the tests can set
+/// here; null where they have.
+extern const char* const kNoPermissionBits;
+
+/// The user that owns no file of the tests.
+constexpr long kNobody = 65534;
+
+/// The permission bits of `path`, links followed; -1 when there are none.
+int mode_of(const std::string& path);
+/// Sets the permission bits of `path`; false on failure.
+bool set_mode(const std::string& path, int mode);
+/// The owner of `path`, links followed; -1 when there is none.
+long owner_of(const std::string& path);
+/// The group of `path`, links followed; -1 when there is none.
+long group_of(const std::string& path);
+/// The permission bits a file the tool creates gets (under this process's
+/// umask, which the tool inherits); -1 where there are none.
+int new_file_mode();
+/// Gives `path` to `user` and `group`; false on failure.
+bool give_file(const std::string& path, long user, long group);
+
+/// Gives `path` an access-control list that lets user nobody read it, beyond
+/// its permission bits; false where the file system keeps no such lists.
+bool give_access_list(const std::string& path);
+/// Whether `path` carries an access-control list beyond its permission bits.
+bool carries_access_list(const std::string& path);
+
 /// A stream open for reading on which every read fails: a directory's.
 std::FILE* open_unreadable_stream();
 
-#ifdef _WIN32
+/// Why no program can hold a file against others opening or deleting it
+/// here; null where one can (Windows).
+extern const char* const kNoHeldFiles;
+
+/// What a held file lets others do with it.
+enum class Sharing { kNothing, kAllButDeleting };
+
 /// An existing file held open by this process, as another program would hold
-/// it, for reading and writing; others may open or delete it only as
-/// `sharing` (FILE_SHARE_ flags) allows. Closed when the object goes.
+/// it, for reading and writing, letting others at it only as `sharing` says;
+/// closed when the object goes. Holds nothing where kNoHeldFiles says why.
 class HeldFile {
  public:
-  HeldFile(const std::string& path, unsigned long sharing);
+  HeldFile(const std::string& path, Sharing sharing);
   ~HeldFile();
   HeldFile(const HeldFile&) = delete;
   HeldFile& operator=(const HeldFile&) = delete;
@@ -79,7 +119,6 @@ class HeldFile {
  private:
   void* handle_;
 };
-#endif
 
 /// The bytes of the file at `path`; "<missing>" when it cannot be opened.
 std::string read_file(const std::string& path);
@@ -93,13 +132,27 @@ struct ChildLimits {
   long long file_size = -1;    ///< RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: no limit (POSIX only)
   bool file_size_signal = false;  ///< SIGXFSZ left as the shell leaves it (ending the process)
   bool closed_stdout = false;  ///< standard output a pipe nobody reads (out stays "")
-  bool closed_streams = false; ///< standard input and output closed, as some schedulers start tools
+  int closed_streams = 0;      ///< how many standard streams are closed, from standard input on
+                               ///< (2: input and output, as some schedulers start tools)
   bool as_nobody = false;      ///< run as user nobody when the tests run as root, so
                                ///< that file permissions hold (the folder must let nobody in);
                                ///< nothing to do on Windows
   std::string stdout_file;     ///< when given, standard output goes to this file (out stays "")
+  bool stdout_appends = false; ///< stdout_file is written at its end, as `>>` does
   int open_files = -1;         ///< RLIMIT_NOFILE, the most descriptors open at once; -1: no
                                ///< limit (POSIX only)
+  /// A file mounted over another for the run, as source and target, in a
+  /// mount namespace of its own (see why_no_bind_mount).
+  std::pair<std::string, std::string> bind_mount;
+  /// When given, the tool runs traced (see why_no_tracer), and its syncs,
+  /// renames and changes of owner and mode are written to this file, a line
+  /// each; `trace_fault` makes calls fail, in the tracer's own words
+  /// ("fsync:error=EIO").
+  std::string trace_file;
+  std::string trace_fault;
+  /// Runs the test-only build of the tool whose allocations fail from the
+  /// QUORVANE_FAIL_ALLOCATION'th on (see `environment`).
+  bool failing_allocator = false;
   /// Variables set in the child's environment, as name and value.
   std::vector<std::pair<std::string, std::string>> environment;
 };

@@ -6,8 +6,14 @@
 #include <grp.h>
 #include <poll.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/xattr.h>
+#endif
 
 #include <cerrno>
 #include <csignal>
@@ -19,8 +25,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr uid_t kNobody = 65534;
 
 // The build tree may lie where user nobody cannot go (under /root, say): a
 // run as nobody starts a copy of the tool in a folder open to everyone,
@@ -80,6 +84,127 @@ void drain_pipes(int out_fd, int err_fd, std::string* out, std::string* err) {
 
 std::FILE* open_unreadable_stream() { return std::fopen("/", "r"); }
 
+const char* const kNoPermissionBits = nullptr;
+const char* const kNoHeldFiles = "only Windows lets a program hold a file against others";
+
+HeldFile::HeldFile(const std::string&, Sharing) : handle_(nullptr) {}
+HeldFile::~HeldFile() {}
+bool HeldFile::held() const { return false; }
+
+long owner_of(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 ? static_cast<long>(status.st_uid) : -1;
+}
+
+int new_file_mode() {
+  mode_t mask = umask(0);
+  umask(mask);
+  return 0666 & ~static_cast<int>(mask);
+}
+
+int mode_of(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
+}
+
+bool set_mode(const std::string& path, int mode) {
+  return chmod(path.c_str(), static_cast<mode_t>(mode)) == 0;
+}
+
+long group_of(const std::string& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 ? static_cast<long>(status.st_gid) : -1;
+}
+
+bool give_file(const std::string& path, long user, long group) {
+  return chown(path.c_str(), static_cast<uid_t>(user), static_cast<gid_t>(group)) == 0;
+}
+
+namespace {
+
+// Whether a child that runs `work` exits with 0.
+template <typename Work>
+bool child_succeeds(Work work) {
+  pid_t child = fork();
+  if (child == 0) _exit(work() ? 0 : 1);
+  int status = 0;
+  return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
+}
+
+// Mounts `source` over `target` in a mount namespace of this process's own.
+bool mount_over(const std::string& source, const std::string& target) {
+#if defined(__linux__)
+  return unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+         mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) == 0;
+#else
+  static_cast<void>(source);
+  static_cast<void>(target);
+  return false;
+#endif
+}
+
+// The ACL of POSIX 1003.1e in the form Linux stores it: the owner, user
+// nobody, the group and others may read and write, as far as the mask lets.
+std::string access_list_bytes() {
+  std::string bytes;
+  auto put = [&bytes](unsigned value, int size) {
+    for (int k = 0; k < size; ++k) bytes += static_cast<char>(value >> (8 * k) & 0xFF);
+  };
+  put(2, 4);  // the version
+  const unsigned kAnyone = 0xFFFFFFFF;
+  const unsigned entries[][3] = {{0x01, 6, kAnyone}, {0x02, 6, static_cast<unsigned>(kNobody)},
+                                 {0x04, 4, kAnyone}, {0x10, 6, kAnyone}, {0x20, 4, kAnyone}};
+  for (const auto& entry : entries) {
+    put(entry[0], 2);
+    put(entry[1], 2);
+    put(entry[2], 4);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+bool give_access_list(const std::string& path) {
+#if defined(__linux__)
+  const std::string bytes = access_list_bytes();
+  return setxattr(path.c_str(), "system.posix_acl_access", bytes.data(), bytes.size(), 0) == 0;
+#else
+  static_cast<void>(path);
+  return false;
+#endif
+}
+
+bool carries_access_list(const std::string& path) {
+#if defined(__linux__)
+  return getxattr(path.c_str(), "system.posix_acl_access", nullptr, 0) > 0;
+#else
+  static_cast<void>(path);
+  return false;
+#endif
+}
+
+const char* why_no_bind_mount() {
+  static const char* const why = [] {
+    TempDir dir;
+    dir.write("source", "");
+    dir.write("target", "");
+    return child_succeeds([&] { return mount_over(dir.path("source"), dir.path("target")); })
+               ? nullptr
+               : "this system or user cannot mount a file over another in a namespace of its own";
+  }();
+  return why;
+}
+
+const char* why_no_tracer() {
+  static const char* const why = [] {
+    return std::system("strace -o /dev/null -e inject=fsync:error=EIO true >/dev/null 2>&1") == 0
+               ? nullptr
+               : "strace is not installed, or may not trace here";
+  }();
+  return why;
+}
+
 RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args,
                               const ChildLimits& limits) {
   RunResult result;
@@ -91,7 +216,9 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
     close(out_pipe[1]);
     return result;
   }
-  const std::string binary = limits.as_nobody ? binary_for_nobody() : QUORVANE_BINARY;
+  const std::string binary = limits.failing_allocator ? QUORVANE_FAILING_ALLOCATOR_BINARY
+                             : limits.as_nobody        ? binary_for_nobody()
+                                                       : QUORVANE_BINARY;
   pid_t child = fork();
   if (child == 0) {
     int in = open("/dev/null", O_RDONLY);
@@ -99,7 +226,8 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
     dup2(in, 0);
     dup2(out_pipe[1], 1);
     if (!limits.stdout_file.empty()) {
-      int file = open(limits.stdout_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      int file = open(limits.stdout_file.c_str(),
+                      O_WRONLY | O_CREAT | (limits.stdout_appends ? O_APPEND : O_TRUNC), 0644);
       if (file < 0) _exit(125);
       dup2(file, 1);
     }
@@ -113,9 +241,10 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
     dup2(err_pipe[1], 2);
     close(out_pipe[0]);
     close(err_pipe[0]);
-    if (limits.closed_streams) {
-      close(0);
-      close(1);
+    for (int stream = 0; stream < limits.closed_streams; ++stream) close(stream);
+    if (!limits.bind_mount.first.empty() &&
+        !mount_over(limits.bind_mount.first, limits.bind_mount.second)) {
+      _exit(119);
     }
     // Root passes every permission check; a child that gives root up does not.
     if (limits.as_nobody && geteuid() == 0 &&
@@ -136,12 +265,27 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
     for (const auto& variable : limits.environment) {
       if (setenv(variable.first.c_str(), variable.second.c_str(), 1) != 0) _exit(127);
     }
+    std::vector<std::string> command;
+    if (!limits.trace_file.empty()) {
+      command = {"strace", "-f", "-y", "-qq", "-o", limits.trace_file, "-e",
+                 "trace=fsync,fdatasync,rename,renameat,renameat2,fchmod,fchown"};
+      if (!limits.trace_fault.empty()) {
+        command.push_back("-e");
+        command.push_back("inject=" + limits.trace_fault);
+      }
+      command.push_back(binary);  // the tool's own name then
+    }
     std::vector<char*> argv;
+    for (std::string& word : command) argv.push_back(&word[0]);
     static char program[] = "quorvane";
-    argv.push_back(program);
+    if (command.empty()) argv.push_back(program);
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    execv(binary.c_str(), argv.data());
+    if (command.empty()) {
+      execv(binary.c_str(), argv.data());
+    } else {
+      execvp(argv[0], argv.data());
+    }
     _exit(121);
   }
   close(out_pipe[1]);

@@ -70,9 +70,12 @@ bool make_pipe(HANDLE* read_end, HANDLE* write_end) {
 
 }  // namespace
 
-HeldFile::HeldFile(const std::string& path, unsigned long sharing)
-    : handle_(CreateFileW(to_utf16(path).c_str(), GENERIC_READ | GENERIC_WRITE, sharing, nullptr,
-                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+const char* const kNoHeldFiles = nullptr;
+
+HeldFile::HeldFile(const std::string& path, Sharing sharing)
+    : handle_(CreateFileW(to_utf16(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                          sharing == Sharing::kNothing ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {}
 
 HeldFile::~HeldFile() {
   if (held()) CloseHandle(handle_);
@@ -95,13 +98,29 @@ std::FILE* open_unreadable_stream() {
   return stream;
 }
 
+const char* const kNoPermissionBits =
+    "Windows keeps no permission bits, owner or group that the tests can set";
+int mode_of(const std::string&) { return -1; }
+long owner_of(const std::string&) { return -1; }
+int new_file_mode() { return -1; }
+bool set_mode(const std::string&, int) { return false; }
+long group_of(const std::string&) { return -1; }
+bool give_file(const std::string&, long, long) { return false; }
+bool give_access_list(const std::string&) { return false; }
+bool carries_access_list(const std::string&) { return false; }
+
+const char* why_no_bind_mount() { return "Windows mounts no file over another"; }
+
+const char* why_no_tracer() { return "the tests trace system calls with strace, which Windows lacks"; }
+
 RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args,
                               const ChildLimits& limits) {
   RunResult result;
   // as_nobody needs nothing here: the read-only attribute holds for every
   // user, the administrator included.
-  if (limits.file_size >= 0 || limits.file_size_signal || limits.open_files >= 0) {
-    ADD_FAILURE() << "Windows has no file-size or open-file limit for a process";
+  if (limits.file_size >= 0 || limits.file_size_signal || limits.open_files >= 0 ||
+      !limits.bind_mount.first.empty() || !limits.trace_file.empty()) {
+    ADD_FAILURE() << "Windows has no file-size or open-file limit, mount or tracer for a process";
     return result;
   }
   HANDLE out_read, out_write, err_read, err_write;
@@ -117,8 +136,12 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
   HANDLE child_output = out_write;
   if (!limits.stdout_file.empty()) {
     const std::wstring file = to_utf16(directory + "/" + limits.stdout_file);
-    child_output = CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Appending, as `>>` does, writes at the end whatever the file's offset.
+    child_output = CreateFileW(file.c_str(),
+                               limits.stdout_appends ? FILE_APPEND_DATA : GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                               limits.stdout_appends ? OPEN_ALWAYS : CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
   }
   if (limits.closed_stdout) {
     // Every write to standard output then meets a pipe without a reader.
@@ -130,13 +153,14 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   // A program started without standard input and output gets null handles.
-  startup.hStdInput = limits.closed_streams ? nullptr : null_input;
-  startup.hStdOutput = limits.closed_streams ? nullptr : child_output;
-  startup.hStdError = err_write;
+  startup.hStdInput = limits.closed_streams >= 1 ? nullptr : null_input;
+  startup.hStdOutput = limits.closed_streams >= 2 ? nullptr : child_output;
+  startup.hStdError = limits.closed_streams >= 3 ? nullptr : err_write;
 
   std::wstring command_line = L"quorvane";
   for (const std::string& arg : args) command_line += L" " + quoted(to_utf16(arg));
-  const std::wstring program = to_utf16(QUORVANE_BINARY);
+  const std::wstring program =
+      to_utf16(limits.failing_allocator ? QUORVANE_FAILING_ALLOCATOR_BINARY : QUORVANE_BINARY);
   const std::wstring folder = to_utf16(directory);
   // The child inherits this process's environment, set for it and put back
   // after: each test runs in a process of its own, one run at a time.

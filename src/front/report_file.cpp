@@ -123,12 +123,15 @@ bool close_report_file(ReportFile* report) {
 
 bool place_report_file(ReportFile* report) {
   if (report->temporary.empty()) return true;
+  // Named before the report changes: once it has, nothing may fail for
+  // want of memory.
+  const fs::path folder = report->target.parent_path();
   if (!replace_file(report->temporary, report->target)) {
     abandon_report_file(report);
     return false;
   }
   report->temporary.clear();
-  return sync_folder(report->target.parent_path());
+  return sync_folder(folder);
 }
 
 void abandon_report_file(ReportFile* report) {
