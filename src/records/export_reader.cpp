@@ -9,6 +9,7 @@
 
 #include "front/log_message.h"
 #include "front/options.h"
+#include "records/ignored_types.h"
 #include "records/issue_record.h"
 #include "records/record_memory.h"
 #include "records/separator_scan.h"
@@ -37,17 +38,6 @@ struct LineColumns {
   bool may_hold_nul = true;  // false when the line has no NUL byte
 };
 
-// Whether `number` begins with a book type to leave out, followed by a space.
-bool is_ignored_type(std::string_view number) {
-  for (const std::string& type : ignore_types) {
-    if (number.size() > type.size() && number.compare(0, type.size(), type) == 0 &&
-        number[type.size()] == ' ') {
-      return true;
-    }
-  }
-  return false;
-}
-
 // The characters of `text` for a C function, which must never be handed the
 // null pointer of an empty view.
 const char* text_of(std::string_view text) { return text.empty() ? "" : text.data(); }
@@ -65,11 +55,12 @@ std::string_view next_word(std::string_view text, std::size_t* at) {
   return text.substr(start, end - start);
 }
 
-// Turns the columns of one line into a record on record_set.
-bool read_record_line(const LineColumns& columns) {
+// Turns the columns of one line into a record on record_set, unless its book
+// type is one of `ignored`.
+bool read_record_line(const LineColumns& columns, const IgnoredTypes& ignored) {
   std::string_view title = columns.title;
   std::string_view number = columns.number;
-  if (is_ignored_type(number)) {
+  if (is_ignored_type(ignored, number)) {
     log_message("Rejecting %.*s Issue %.*s\n", static_cast<int>(title.size()), text_of(title),
                 static_cast<int>(number.size()), text_of(number));
     return true;
@@ -150,7 +141,8 @@ struct LineState {
 class LineWalk {
  public:
   // With `has_dropped_text` the lines are not blank, whatever is left of them.
-  explicit LineWalk(bool has_dropped_text) : has_dropped_text_(has_dropped_text) {}
+  LineWalk(const IgnoredTypes& ignored, bool has_dropped_text)
+      : ignored_(ignored), has_dropped_text_(has_dropped_text) {}
 
   // Walks the lines of [begin, end) that end in LF. Returns where the
   // unfinished last line begins (`end` when there is none), or null when a
@@ -278,7 +270,7 @@ class LineWalk {
         columns.title = columns.title.substr(0, kTitleWidth - 1);
         columns.number = columns.number.substr(0, kNumberWidth - 1);
       }
-      ok = read_record_line(columns);
+      ok = read_record_line(columns, ignored_);
     }
     start_line(line, next_line);
     return ok;
@@ -292,6 +284,7 @@ class LineWalk {
            is_blank_line(std::string_view(line.start, static_cast<std::size_t>(line_end - line.start)));
   }
 
+  const IgnoredTypes& ignored_;
   const bool has_dropped_text_;
 };
 
@@ -302,8 +295,11 @@ class LineWalk {
 struct LineSplitter {
   static constexpr std::size_t kCompactAbove = std::size_t{1} << 16;
 
+  const IgnoredTypes& ignored;  // the book types to leave out, for the whole read
   std::string carry;
   bool carry_dropped_text = false;  // compaction dropped bytes other than spaces
+
+  explicit LineSplitter(const IgnoredTypes& types) : ignored(types) {}
 
   bool feed(const char* data, std::size_t size) {
     const char* end = data + size;
@@ -318,7 +314,7 @@ struct LineSplitter {
       if (!take_carried_line()) return false;
       data = newline + 1;
     }
-    const char* unfinished = LineWalk(false).walk(data, end);
+    const char* unfinished = LineWalk(ignored, false).walk(data, end);
     if (unfinished == nullptr) return false;
     carry.assign(unfinished, end);
     if (carry.size() > kCompactAbove) compact_carry();
@@ -335,7 +331,7 @@ struct LineSplitter {
   // The carry holds one whole line, its LF included.
   bool take_carried_line() {
     const char* begin = carry.data();
-    bool ok = LineWalk(carry_dropped_text).walk(begin, begin + carry.size()) != nullptr;
+    bool ok = LineWalk(ignored, carry_dropped_text).walk(begin, begin + carry.size()) != nullptr;
     carry.clear();
     carry_dropped_text = false;
     return ok;
@@ -386,6 +382,8 @@ struct ExportText {
   Utf16Decoder decoder;
   std::string converted;
 
+  explicit ExportText(const IgnoredTypes& ignored) : lines(ignored) {}
+
   // The first piece must hold the export's first two bytes, if it has two.
   bool feed(const char* data, std::size_t size) {
     if (!started) {
@@ -413,7 +411,8 @@ struct ExportText {
 bool read_record_set(std::FILE* input) {
   constexpr std::size_t kChunkSize = 1 << 17;
   std::vector<char> chunk(kChunkSize);
-  ExportText lines;
+  const IgnoredTypes ignored = make_ignored_types(ignore_types);
+  ExportText lines(ignored);
   for (;;) {
     // fread fills the chunk unless the input ends, so the first piece holds
     // any byte-order mark whole.
@@ -429,6 +428,7 @@ bool read_record_set(std::FILE* input) {
 }
 
 bool read_record_text(std::string_view text) {
-  ExportText lines;
+  const IgnoredTypes ignored = make_ignored_types(ignore_types);
+  ExportText lines(ignored);
   return lines.feed(text.data(), text.size()) && lines.finish();
 }
