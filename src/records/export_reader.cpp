@@ -26,8 +26,22 @@ namespace {
 
 constexpr int kColumnsRead = 18;
 
-bool is_blank_line(std::string_view line) {
-  return line.find_first_not_of(" \t") == std::string_view::npos;
+// Whether `text` holds more than the spaces and tabs of a blank line.
+bool has_text(std::string_view text) {
+  return std::find_if(text.begin(), text.end(), [](char c) { return c != ' ' && c != '\t'; }) !=
+         text.end();
+}
+
+// UTF-8's byte-order mark, which a UTF-16 export's mark becomes too.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool starts_with_mark(std::string_view text) {
+  return text.substr(0, kByteOrderMark.size()) == kByteOrderMark;
+}
+
+// The text of [begin, end).
+std::string_view text_between(const char* begin, const char* end) {
+  return std::string_view(begin, static_cast<std::size_t>(end - begin));
 }
 
 // The columns a record is made of, stripped of their quotation marks. The title
@@ -115,11 +129,6 @@ std::size_t bytes_that_count(int column) {
   }
 }
 
-// Whether [begin, end) holds more than the spaces and tabs of a blank line.
-bool has_text(const char* begin, const char* end) {
-  return std::find_if(begin, end, [](char c) { return c != ' ' && c != '\t'; }) != end;
-}
-
 // The columns 1 to 18 that are stored (5, 6, 14, 17, 18), and column 1,
 // whose first byte tells most blank lines from others, as bits.
 constexpr std::uint32_t kColumnsKept = 1u << 1 | 1u << 5 | 1u << 6 | 1u << 14 | 1u << 17 | 1u << 18;
@@ -141,8 +150,10 @@ struct LineState {
 class LineWalk {
  public:
   // With `has_dropped_text` the lines are not blank, whatever is left of them.
-  LineWalk(const IgnoredTypes& ignored, bool has_dropped_text)
-      : ignored_(ignored), has_dropped_text_(has_dropped_text) {}
+  // `first_line` is where the export's first line starts when the walk holds
+  // it, else null.
+  LineWalk(const IgnoredTypes& ignored, bool has_dropped_text, const char* first_line)
+      : ignored_(ignored), has_dropped_text_(has_dropped_text), first_line_(first_line) {}
 
   // Walks the lines of [begin, end) that end in LF. Returns where the
   // unfinished last line begins (`end` when there is none), or null when a
@@ -276,16 +287,24 @@ class LineWalk {
     return ok;
   }
 
-  // A line of nothing but spaces and tabs gives no record.
+  // A line of nothing but spaces and tabs gives no record. Nor does a first
+  // line that holds a byte-order mark besides: Excel and PowerShell save an
+  // export without issues so.
   bool is_blank(const LineState& line, const char* line_end) const {
     if (has_dropped_text_) return false;
     if (line.column == 0) return true;
-    return *line.first_column == ' ' &&
-           is_blank_line(std::string_view(line.start, static_cast<std::size_t>(line_end - line.start)));
+    std::string_view text = text_between(line.start, line_end);
+    if (line.start == first_line_ && starts_with_mark(text)) {
+      text.remove_prefix(kByteOrderMark.size());
+    } else if (*line.first_column != ' ') {
+      return false;
+    }
+    return !has_text(text);
   }
 
   const IgnoredTypes& ignored_;
   const bool has_dropped_text_;
+  const char* const first_line_;
 };
 
 // Cuts a byte stream, given in pieces of any size, into lines and makes their
@@ -298,6 +317,7 @@ struct LineSplitter {
   const IgnoredTypes& ignored;  // the book types to leave out, for the whole read
   std::string carry;
   bool carry_dropped_text = false;  // compaction dropped bytes other than spaces
+  bool at_first_line = true;        // the export's first line has not ended yet
 
   explicit LineSplitter(const IgnoredTypes& types) : ignored(types) {}
 
@@ -314,8 +334,10 @@ struct LineSplitter {
       if (!take_carried_line()) return false;
       data = newline + 1;
     }
-    const char* unfinished = LineWalk(ignored, false).walk(data, end);
+    const char* first_line = at_first_line ? data : nullptr;
+    const char* unfinished = LineWalk(ignored, false, first_line).walk(data, end);
     if (unfinished == nullptr) return false;
+    if (unfinished != data) at_first_line = false;
     carry.assign(unfinished, end);
     if (carry.size() > kCompactAbove) compact_carry();
     return true;
@@ -331,9 +353,11 @@ struct LineSplitter {
   // The carry holds one whole line, its LF included.
   bool take_carried_line() {
     const char* begin = carry.data();
-    bool ok = LineWalk(ignored, carry_dropped_text).walk(begin, begin + carry.size()) != nullptr;
+    bool ok = LineWalk(ignored, carry_dropped_text, at_first_line ? begin : nullptr)
+                  .walk(begin, begin + carry.size()) != nullptr;
     carry.clear();
     carry_dropped_text = false;
+    at_first_line = false;
     return ok;
   }
 
@@ -346,6 +370,10 @@ struct LineSplitter {
     // stays out of the compaction and goes back behind it.
     const bool ends_in_cr = carry.back() == '\r';
     if (ends_in_cr) carry.pop_back();
+    // Nor is the byte-order mark that starts the first line: column 1 keeps
+    // it whole, so that the line can still be told blank.
+    const std::size_t mark_size =
+        at_first_line && starts_with_mark(carry) ? kByteOrderMark.size() : 0;
     std::string kept;
     const char* at = carry.data();
     const char* end = at + carry.size();
@@ -353,15 +381,16 @@ struct LineSplitter {
       while (at < end && *at == '\t') ++at;
       if (at == end) break;
       if (column > kColumnsRead) {
-        carry_dropped_text = carry_dropped_text || has_text(at, end);
+        carry_dropped_text = carry_dropped_text || has_text(text_between(at, end));
         break;
       }
       const char* column_end = static_cast<const char*>(std::memchr(at, '\t', end - at));
       if (column_end == nullptr) column_end = end;
-      std::size_t keep = std::min(bytes_that_count(column), static_cast<std::size_t>(column_end - at));
+      const std::size_t counted = bytes_that_count(column) + (column == 1 ? mark_size : 0);
+      std::size_t keep = std::min(counted, static_cast<std::size_t>(column_end - at));
       kept.append(at, keep);
       if (at + keep < column_end) {
-        carry_dropped_text = carry_dropped_text || has_text(at + keep, column_end);
+        carry_dropped_text = carry_dropped_text || has_text(text_between(at + keep, column_end));
         kept += ' ';
       }
       if (column_end < end) kept += '\t';
