@@ -115,7 +115,7 @@ std::vector<std::string> snapshot(const Queue& queue) {
 // take another way through the reader than short ones; inputs that small
 // never get there. So each byte 0x01 followed by a count c and a byte x
 // stands for x repeated (c + 1) * 256 times, the whole kept below 1.5 MiB
-// (the stream reader's pieces are 1 MiB).
+// (the stream reader's pieces are 128 KiB).
 std::string expand(std::string_view text) {
   constexpr std::size_t kMostBytes = std::size_t{3} << 19;
   std::string expanded;
@@ -285,7 +285,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if ((flags & 8u) != 0 || expanded) {
     // The same export through a stream gives the same records. The stream
-    // reader's megabyte buffer makes this slow, so only some inputs do it.
+    // reader's 128 KiB buffer makes this slow, so only some inputs do it.
     std::vector<std::string> from_memory = snapshot(record_set);
     release_record_queue(&record_set);
     bool opened = false;

@@ -105,15 +105,27 @@ TEST(PipelineEndToEnd, Utf8AndOtherHighBytesPassThroughUntouched) {
                  report_of({title + "|1", title + "|2"}));
 }
 
+// An export of nothing but a byte-order mark, as Excel and PowerShell save
+// one without issues, is an export without issues.
 TEST(PipelineEndToEnd, BlankLinesAndShortLinesAreHandledQuietly) {
-  std::string text = "\r\n \t \r\n" + export_line("A", "1") + "\r\n\r\n" +
-                     export_line("A", "2", 17) + "\r\n" + export_line("A", "3", 18) + "\r\n";
-  std::string console = std::string(kSearching) + "Processing A\n" + kSuccessLine;
-  expect_success(run_on_export(text), console,
-                 kMaskedReportHead +
-                     "A\tPub (1990)\t1\t$3.00\tnote\r\n"
-                     "A\tPub (1990)\t2\t$3.00\t\r\n"
-                     "A\tPub (1990)\t3\t$3.00\tnote\r\n");
+  struct Case {
+    std::string text, console, report;
+  };
+  const Case cases[] = {
+      {"\r\n \t \r\n" + export_line("A", "1") + "\r\n\r\n" + export_line("A", "2", 17) + "\r\n" +
+           export_line("A", "3", 18) + "\r\n",
+       std::string(kSearching) + "Processing A\n" + kSuccessLine,
+       kMaskedReportHead +
+           "A\tPub (1990)\t1\t$3.00\tnote\r\n"
+           "A\tPub (1990)\t2\t$3.00\t\r\n"
+           "A\tPub (1990)\t3\t$3.00\tnote\r\n"},
+      {"\xFF\xFE", std::string(kSearching) + kSuccessLine, kMaskedReportHead},
+      {"\xEF\xBB\xBF\r\n", std::string(kSearching) + kSuccessLine, kMaskedReportHead},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE("export of " + std::to_string(c.text.size()) + " bytes");
+    expect_success(run_on_export(c.text), c.console, c.report);
+  }
 }
 
 // The sample export as saved (UTF-8 with a byte-order mark), and as Excel's

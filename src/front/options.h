@@ -12,9 +12,6 @@ extern std::string log_path;                ///< "Quorvane.log" unless named
 extern int size_limit;                      ///< the hole size; 4 unless given
 extern std::vector<std::string> ignore_types;  ///< book types to leave out, in command-line order
 
-/// How many book types are to be left out.
-inline unsigned ignore_count() { return static_cast<unsigned>(ignore_types.size()); }
-
 /// Fills the settings from the command line. Returns true when the run goes
 /// on; false when the process is to end now with `*exit_status`: 0 after help
 /// was asked for, -1 after a parse error (both after the usage text).

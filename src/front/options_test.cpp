@@ -52,7 +52,7 @@ TEST_F(OptionsTest, DefaultsWithoutOptions) {
   EXPECT_EQ(size_limit, 4);
   EXPECT_EQ(input_path, "");
   EXPECT_EQ(output_path, "");
-  EXPECT_EQ(ignore_count(), 0u);
+  EXPECT_EQ(ignore_types.size(), 0u);
 }
 
 TEST_F(OptionsTest, EverySettingInShortLongAndSlashForms) {
@@ -93,7 +93,7 @@ TEST_F(OptionsTest, LaterValuesReplaceEarlierOnes) {
 TEST_F(OptionsTest, BookTypesKeptInOrderWholeAndWithoutLimit) {
   parse({"-n", "TPB", "-n", "HC", "-n", "Annual Special Edition"});
   EXPECT_EQ(ignore_types, (std::vector<std::string>{"TPB", "HC", "Annual Special Edition"}));
-  EXPECT_EQ(ignore_count(), 3u);
+  EXPECT_EQ(ignore_types.size(), 3u);
 
   my_getopt_reset();
   reset_settings();
@@ -103,7 +103,7 @@ TEST_F(OptionsTest, BookTypesKeptInOrderWholeAndWithoutLimit) {
     many.push_back("T" + std::to_string(i));
   }
   EXPECT_TRUE(parse(many).go_on);
-  ASSERT_EQ(ignore_count(), 60u);
+  ASSERT_EQ(ignore_types.size(), 60u);
   EXPECT_EQ(ignore_types[59], "T59");
 }
 

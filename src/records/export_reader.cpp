@@ -9,6 +9,7 @@
 
 #include "front/log_message.h"
 #include "front/options.h"
+#include "records/ignored_types.h"
 #include "records/issue_record.h"
 #include "records/record_memory.h"
 #include "records/separator_scan.h"
@@ -25,8 +26,22 @@ namespace {
 
 constexpr int kColumnsRead = 18;
 
-bool is_blank_line(std::string_view line) {
-  return line.find_first_not_of(" \t") == std::string_view::npos;
+// Whether `text` holds more than the spaces and tabs of a blank line.
+bool has_text(std::string_view text) {
+  return std::find_if(text.begin(), text.end(), [](char c) { return c != ' ' && c != '\t'; }) !=
+         text.end();
+}
+
+// UTF-8's byte-order mark, which a UTF-16 export's mark becomes too.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+bool starts_with_mark(std::string_view text) {
+  return text.substr(0, kByteOrderMark.size()) == kByteOrderMark;
+}
+
+// The text of [begin, end).
+std::string_view text_between(const char* begin, const char* end) {
+  return std::string_view(begin, static_cast<std::size_t>(end - begin));
 }
 
 // The columns a record is made of, stripped of their quotation marks. The title
@@ -36,17 +51,6 @@ struct LineColumns {
   std::string_view title, publisher, number, nm_value, notes;
   bool may_hold_nul = true;  // false when the line has no NUL byte
 };
-
-// Whether `number` begins with a book type to leave out, followed by a space.
-bool is_ignored_type(std::string_view number) {
-  for (const std::string& type : ignore_types) {
-    if (number.size() > type.size() && number.compare(0, type.size(), type) == 0 &&
-        number[type.size()] == ' ') {
-      return true;
-    }
-  }
-  return false;
-}
 
 // The characters of `text` for a C function, which must never be handed the
 // null pointer of an empty view.
@@ -65,11 +69,12 @@ std::string_view next_word(std::string_view text, std::size_t* at) {
   return text.substr(start, end - start);
 }
 
-// Turns the columns of one line into a record on record_set.
-bool read_record_line(const LineColumns& columns) {
+// Turns the columns of one line into a record on record_set, unless its book
+// type is one of `ignored`.
+bool read_record_line(const LineColumns& columns, const IgnoredTypes& ignored) {
   std::string_view title = columns.title;
   std::string_view number = columns.number;
-  if (is_ignored_type(number)) {
+  if (is_ignored_type(ignored, number)) {
     log_message("Rejecting %.*s Issue %.*s\n", static_cast<int>(title.size()), text_of(title),
                 static_cast<int>(number.size()), text_of(number));
     return true;
@@ -124,11 +129,6 @@ std::size_t bytes_that_count(int column) {
   }
 }
 
-// Whether [begin, end) holds more than the spaces and tabs of a blank line.
-bool has_text(const char* begin, const char* end) {
-  return std::find_if(begin, end, [](char c) { return c != ' ' && c != '\t'; }) != end;
-}
-
 // The columns 1 to 18 that are stored (5, 6, 14, 17, 18), and column 1,
 // whose first byte tells most blank lines from others, as bits.
 constexpr std::uint32_t kColumnsKept = 1u << 1 | 1u << 5 | 1u << 6 | 1u << 14 | 1u << 17 | 1u << 18;
@@ -150,7 +150,10 @@ struct LineState {
 class LineWalk {
  public:
   // With `has_dropped_text` the lines are not blank, whatever is left of them.
-  explicit LineWalk(bool has_dropped_text) : has_dropped_text_(has_dropped_text) {}
+  // `first_line` is where the export's first line starts when the walk holds
+  // it, else null.
+  LineWalk(const IgnoredTypes& ignored, bool has_dropped_text, const char* first_line)
+      : ignored_(ignored), has_dropped_text_(has_dropped_text), first_line_(first_line) {}
 
   // Walks the lines of [begin, end) that end in LF. Returns where the
   // unfinished last line begins (`end` when there is none), or null when a
@@ -278,21 +281,30 @@ class LineWalk {
         columns.title = columns.title.substr(0, kTitleWidth - 1);
         columns.number = columns.number.substr(0, kNumberWidth - 1);
       }
-      ok = read_record_line(columns);
+      ok = read_record_line(columns, ignored_);
     }
     start_line(line, next_line);
     return ok;
   }
 
-  // A line of nothing but spaces and tabs gives no record.
+  // A line of nothing but spaces and tabs gives no record. Nor does a first
+  // line that holds a byte-order mark besides: Excel and PowerShell save an
+  // export without issues so.
   bool is_blank(const LineState& line, const char* line_end) const {
     if (has_dropped_text_) return false;
     if (line.column == 0) return true;
-    return *line.first_column == ' ' &&
-           is_blank_line(std::string_view(line.start, static_cast<std::size_t>(line_end - line.start)));
+    std::string_view text = text_between(line.start, line_end);
+    if (line.start == first_line_ && starts_with_mark(text)) {
+      text.remove_prefix(kByteOrderMark.size());
+    } else if (*line.first_column != ' ') {
+      return false;
+    }
+    return !has_text(text);
   }
 
+  const IgnoredTypes& ignored_;
   const bool has_dropped_text_;
+  const char* const first_line_;
 };
 
 // Cuts a byte stream, given in pieces of any size, into lines and makes their
@@ -302,8 +314,12 @@ class LineWalk {
 struct LineSplitter {
   static constexpr std::size_t kCompactAbove = std::size_t{1} << 16;
 
+  const IgnoredTypes& ignored;  // the book types to leave out, for the whole read
   std::string carry;
   bool carry_dropped_text = false;  // compaction dropped bytes other than spaces
+  bool at_first_line = true;        // the export's first line has not ended yet
+
+  explicit LineSplitter(const IgnoredTypes& types) : ignored(types) {}
 
   bool feed(const char* data, std::size_t size) {
     const char* end = data + size;
@@ -318,8 +334,10 @@ struct LineSplitter {
       if (!take_carried_line()) return false;
       data = newline + 1;
     }
-    const char* unfinished = LineWalk(false).walk(data, end);
+    const char* first_line = at_first_line ? data : nullptr;
+    const char* unfinished = LineWalk(ignored, false, first_line).walk(data, end);
     if (unfinished == nullptr) return false;
+    if (unfinished != data) at_first_line = false;
     carry.assign(unfinished, end);
     if (carry.size() > kCompactAbove) compact_carry();
     return true;
@@ -335,9 +353,11 @@ struct LineSplitter {
   // The carry holds one whole line, its LF included.
   bool take_carried_line() {
     const char* begin = carry.data();
-    bool ok = LineWalk(carry_dropped_text).walk(begin, begin + carry.size()) != nullptr;
+    bool ok = LineWalk(ignored, carry_dropped_text, at_first_line ? begin : nullptr)
+                  .walk(begin, begin + carry.size()) != nullptr;
     carry.clear();
     carry_dropped_text = false;
+    at_first_line = false;
     return ok;
   }
 
@@ -350,6 +370,10 @@ struct LineSplitter {
     // stays out of the compaction and goes back behind it.
     const bool ends_in_cr = carry.back() == '\r';
     if (ends_in_cr) carry.pop_back();
+    // Nor is the byte-order mark that starts the first line: column 1 keeps
+    // it whole, so that the line can still be told blank.
+    const std::size_t mark_size =
+        at_first_line && starts_with_mark(carry) ? kByteOrderMark.size() : 0;
     std::string kept;
     const char* at = carry.data();
     const char* end = at + carry.size();
@@ -357,15 +381,16 @@ struct LineSplitter {
       while (at < end && *at == '\t') ++at;
       if (at == end) break;
       if (column > kColumnsRead) {
-        carry_dropped_text = carry_dropped_text || has_text(at, end);
+        carry_dropped_text = carry_dropped_text || has_text(text_between(at, end));
         break;
       }
       const char* column_end = static_cast<const char*>(std::memchr(at, '\t', end - at));
       if (column_end == nullptr) column_end = end;
-      std::size_t keep = std::min(bytes_that_count(column), static_cast<std::size_t>(column_end - at));
+      const std::size_t counted = bytes_that_count(column) + (column == 1 ? mark_size : 0);
+      std::size_t keep = std::min(counted, static_cast<std::size_t>(column_end - at));
       kept.append(at, keep);
       if (at + keep < column_end) {
-        carry_dropped_text = carry_dropped_text || has_text(at + keep, column_end);
+        carry_dropped_text = carry_dropped_text || has_text(text_between(at + keep, column_end));
         kept += ' ';
       }
       if (column_end < end) kept += '\t';
@@ -385,6 +410,8 @@ struct ExportText {
   bool utf16 = false;
   Utf16Decoder decoder;
   std::string converted;
+
+  explicit ExportText(const IgnoredTypes& ignored) : lines(ignored) {}
 
   // The first piece must hold the export's first two bytes, if it has two.
   bool feed(const char* data, std::size_t size) {
@@ -413,7 +440,8 @@ struct ExportText {
 bool read_record_set(std::FILE* input) {
   constexpr std::size_t kChunkSize = 1 << 17;
   std::vector<char> chunk(kChunkSize);
-  ExportText lines;
+  const IgnoredTypes ignored = make_ignored_types(ignore_types);
+  ExportText lines(ignored);
   for (;;) {
     // fread fills the chunk unless the input ends, so the first piece holds
     // any byte-order mark whole.
@@ -429,6 +457,7 @@ bool read_record_set(std::FILE* input) {
 }
 
 bool read_record_text(std::string_view text) {
-  ExportText lines;
+  const IgnoredTypes ignored = make_ignored_types(ignore_types);
+  ExportText lines(ignored);
   return lines.feed(text.data(), text.size()) && lines.finish();
 }

@@ -60,6 +60,7 @@ TEST(Utf16DecoderTest, DecodesEveryCharacterAndMendsBrokenText) {
         {raw(0xD83D) + unit('x'), kFffd + "x"},           // high surrogate without its low half
         {raw(0xDE00) + unit('x'), kFffd + "x"},           // low surrogate alone
         {raw(0xD83D) + raw(0xD83D) + raw(0xDE00), kFffd + "\xF0\x9F\x98\x80"},
+        {raw(0xDBFF) + raw(0xDFFF), "\xF4\x8F\xBF\xBF"},  // U+10FFFF, the last code point
         {unit('x') + raw(0xD83D), "x" + kFffd},           // high surrogate at the end
         {unit('x') + "\x41", "x" + kFffd},                // odd last byte
         {raw(0xD83D) + "\x41", kFffd + kFffd},
