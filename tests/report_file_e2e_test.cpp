@@ -252,20 +252,28 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
          EXPECT_EQ(entries_of(dir, "group"), Names{"out.txt"});
        }},
       {"a folder that fails to take a file for want of descriptors is no refusal",
-       kNoPermissionBits,  // no limit on open files either
+       kNoDescriptorLimit,
        [&](const TempDir& dir) { dir.write("out.txt", kEarlier); },
        "out.txt", few_files, "Couldn't open output out.txt file\n", {"in.txt", "out.txt"},
        [&](const TempDir& dir) { EXPECT_EQ(dir.read("out.txt"), kEarlier); }},
       {"a device takes the report as it comes", nullptr,
-       [](const TempDir&) {}, kNoPermissionBits == nullptr ? "/dev/null" : "NUL", {}, success,
+       [](const TempDir&) {}, kNullDevice, {}, success,
        {"Quorvane.log", "in.txt"}, [](const TempDir&) {}},
-      {"the console's file gets the report between the console's text", kNoPermissionBits,
-       [](const TempDir&) {}, "/dev/stdout", to_file, "", {"Quorvane.log", "console.txt", "in.txt"},
+      {"the console's file gets the report between the console's text", nullptr,
+       [](const TempDir&) {}, "console.txt", to_file, "", {"Quorvane.log", "console.txt", "in.txt"},
        [&](const TempDir& dir) {
          EXPECT_EQ(dir.read("Quorvane.log"), crlf(success));
          expect_console_file(dir, "");
        }},
-      {"a console that appends to its file appends the report too", kNoPermissionBits,
+      {"so does the console's file named as standard output",
+       kStandardOutputName == nullptr ? "standard output has no file name here" : nullptr,
+       [](const TempDir&) {}, kStandardOutputName == nullptr ? "" : kStandardOutputName, to_file,
+       "", {"Quorvane.log", "console.txt", "in.txt"},
+       [&](const TempDir& dir) {
+         EXPECT_EQ(dir.read("Quorvane.log"), crlf(success));
+         expect_console_file(dir, "");
+       }},
+      {"a console that appends to its file appends the report too", nullptr,
        [](const TempDir& dir) { dir.write("console.txt", "held before\n"); }, "console.txt",
        appending, "", {"Quorvane.log", "console.txt", "in.txt"},
        [&](const TempDir& dir) {
@@ -279,11 +287,12 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
          EXPECT_EQ(mask_date_line(dir.read("out.txt")), report);
          EXPECT_EQ(dir.read("Quorvane.log"), crlf(success));
        }},
-      {"with all three closed, a log on standard error goes nowhere", kNoPermissionBits,
+      {"with all three closed, a log on standard error goes nowhere",
+       kStandardErrorName == nullptr ? "standard error has no file name here" : nullptr,
        [&](const TempDir& dir) { dir.write("out.txt", kEarlier); },
        "out.txt", all_closed, "", {"in.txt", "out.txt"},
        [&](const TempDir& dir) { EXPECT_EQ(mask_date_line(dir.read("out.txt")), report); },
-       "/dev/stderr"},
+       kStandardErrorName},
   };
   for (const Case& c : cases) {
     if (c.not_here != nullptr) {

@@ -71,6 +71,17 @@ const char* why_no_tracer();
 /// here; null where they have.
 extern const char* const kNoPermissionBits;
 
+/// The name of the device that takes anything written to it.
+extern const char* const kNullDevice;
+
+/// The names under which standard output and standard error are files; null
+/// where they have none.
+extern const char* const kStandardOutputName;
+extern const char* const kStandardErrorName;
+
+/// Why a run cannot be held to a few open files here; null where it can.
+extern const char* const kNoDescriptorLimit;
+
 /// The user that owns no file of the tests.
 constexpr long kNobody = 65534;
 

@@ -85,6 +85,10 @@ void drain_pipes(int out_fd, int err_fd, std::string* out, std::string* err) {
 std::FILE* open_unreadable_stream() { return std::fopen("/", "r"); }
 
 const char* const kNoPermissionBits = nullptr;
+const char* const kNullDevice = "/dev/null";
+const char* const kStandardOutputName = "/dev/stdout";
+const char* const kStandardErrorName = "/dev/stderr";
+const char* const kNoDescriptorLimit = nullptr;
 const char* const kNoHeldFiles = "only Windows lets a program hold a file against others";
 
 HeldFile::HeldFile(const std::string&, Sharing) : handle_(nullptr) {}

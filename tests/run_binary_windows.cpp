@@ -100,6 +100,10 @@ std::FILE* open_unreadable_stream() {
 
 const char* const kNoPermissionBits =
     "Windows keeps no permission bits, owner or group that the tests can set";
+const char* const kNullDevice = "NUL";
+const char* const kStandardOutputName = nullptr;
+const char* const kStandardErrorName = nullptr;
+const char* const kNoDescriptorLimit = "Windows sets no limit on a process's open files";
 int mode_of(const std::string&) { return -1; }
 long owner_of(const std::string&) { return -1; }
 int new_file_mode() { return -1; }
