@@ -17,6 +17,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -271,6 +272,11 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
     }
     std::vector<std::string> command;
     if (!limits.trace_file.empty()) {
+      // A sanitized tool cannot look for leaks while it is traced.
+      const char* options = std::getenv("ASAN_OPTIONS");
+      const std::string without_leaks =
+          std::string(options != nullptr ? options : "") + ":detect_leaks=0";
+      setenv("ASAN_OPTIONS", without_leaks.c_str(), 1);
       command = {"strace", "-f", "-y", "-qq", "-o", limits.trace_file, "-e",
                  "trace=fsync,fdatasync,rename,renameat,renameat2,fchmod,fchown"};
       if (!limits.trace_fault.empty()) {

@@ -198,10 +198,11 @@ int run_quorvane(int argc, char** argv) {
   print_banner();
   RunFiles files;
   try {
+    use_utf8_arguments(&argc, &argv);
     return run_stages(argc, argv, &files);
   } catch (const std::bad_alloc&) {
-    // Memory ran out outside the stages: reading the options or checking
-    // the files.
+    // Memory ran out outside the stages: taking the arguments, reading the
+    // options or checking the files.
     return abort_run(&files, "\nCouldn't allocate memory; aborting\n");
   }
 }

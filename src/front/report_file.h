@@ -31,13 +31,13 @@ ReportMode choose_report_mode(const TargetFacts& facts);
 /// Where and how a run's report is written.
 struct ReportFile {
   ReportMode mode = ReportMode::kRefuse;
-  std::filesystem::path target;      ///< the file that gets the report, links followed
-  bool replaces_earlier = false;     ///< a new report takes an earlier one's place (and permissions)
-  std::FILE* in_place = nullptr;     ///< the report itself, opened by the check, when written in place
-  bool empty_in_place = false;       ///< whether the in-place file is emptied before writing
-  std::FILE* console = nullptr;      ///< the standard stream open on the report, if any
-  std::FILE* stream = nullptr;       ///< what the report is being written to
-  std::filesystem::path temporary;   ///< the file written in the report's stead, until it replaces it
+  std::filesystem::path target;     ///< the file that gets the report, links followed
+  bool replaces_earlier = false;    ///< a new report takes an earlier one's place and permissions
+  std::FILE* in_place = nullptr;    ///< the report itself, opened by the check, if written in place
+  bool empty_in_place = false;      ///< whether the in-place file is emptied before writing
+  std::FILE* console = nullptr;     ///< the standard stream open on the report, if any
+  std::FILE* stream = nullptr;      ///< what the report is being written to
+  std::filesystem::path temporary;  ///< written in the report's stead, until it takes its place
 };
 
 /// Checks that the report `path` (UTF-8) can be written, changing nothing and

@@ -127,7 +127,9 @@ TEST(Platform, TheFactsOfAReportsPlace) {
   ASSERT_TRUE(dir.make_hard_link("named twice.txt", "second.txt"));
   dir.write("listed.txt", "");
   const bool lists = give_access_list(dir.path("listed.txt"));
-  auto facts_of = [&](const std::string& name) { return gather_target_facts(file_path(dir.path(name))); };
+  auto facts_of = [&](const std::string& name) {
+    return gather_target_facts(file_path(dir.path(name)));
+  };
   const TargetFacts missing = facts_of("missing.txt");
   EXPECT_FALSE(missing.exists);
   EXPECT_EQ(missing.folder, FolderAnswer::kTakesNewFiles);
