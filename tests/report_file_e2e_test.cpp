@@ -63,14 +63,18 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
       searching("in.txt") + "Processing A\n" + rejections + "Processing B\n";
   const std::string success = before_report + kSuccessLine;
   // The console's file holds its text up to the report, the report, and the
-  // rest, with whatever it held before a run that appends to it.
+  // rest, after whatever it held before a run that appends to it.
   auto expect_console_file = [&](const TempDir& dir, const std::string& held_before) {
     const std::string file = dir.read("console.txt");
-    const std::string head = held_before + expected_banner() + before_report;
-    const std::string masked = mask_copyright(file.substr(held_before.size()));
-    ASSERT_GE(file.size(), head.size());
-    EXPECT_EQ(held_before + masked.substr(0, head.size() - held_before.size()), head);
-    EXPECT_EQ(mask_date_line(masked.substr(head.size() - held_before.size())), report + kSuccessLine);
+    const std::size_t header = file.find("\r\n\r\n\r\n" + kReportHeader);
+    ASSERT_NE(header, std::string::npos);
+    const std::size_t start = header - 24;  // the date line's length
+    const std::size_t end = start + 24 + (report.size() - 6);  // the masked date is "<date>"
+    EXPECT_EQ(file.substr(0, held_before.size()), held_before);
+    const std::string console_before = file.substr(held_before.size(), start - held_before.size());
+    EXPECT_EQ(mask_copyright(console_text(console_before)), expected_banner() + before_report);
+    EXPECT_EQ(mask_date_line(file.substr(start, end - start)), report);
+    EXPECT_EQ(console_text(file.substr(end)), kSuccessLine);
   };
   struct Case {
     const char* what;
@@ -406,7 +410,8 @@ TEST(ReportFileEndToEnd, TheReportIsOnTheDiskBeforeItCountsAsWritten) {
     ChildLimits limits;
     limits.trace_file = traces.path("trace.txt");
     limits.trace_fault = c.fault;
-    const RunResult run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt"}, limits);
+    const RunResult run =
+        run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt"}, limits);
     EXPECT_EQ(calls_in_trace(traces.read("trace.txt"), dir.root()), c.calls);
     EXPECT_EQ(run.status, c.succeeds ? 0 : 255);
     EXPECT_EQ(run.out, expected_banner() + console +

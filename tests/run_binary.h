@@ -79,6 +79,11 @@ extern const char* const kNullDevice;
 extern const char* const kStandardOutputName;
 extern const char* const kStandardErrorName;
 
+/// The console's text as the tool meant it, from what it wrote to a file or
+/// a pipe: Windows writes each "\n" as CR LF there (a bare LF then shows as
+/// "<LF without CR>").
+std::string console_text(const std::string& written);
+
 /// Why a run cannot be held to a few open files here; null where it can.
 extern const char* const kNoDescriptorLimit;
 

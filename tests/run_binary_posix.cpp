@@ -86,6 +86,8 @@ void drain_pipes(int out_fd, int err_fd, std::string* out, std::string* err) {
 std::FILE* open_unreadable_stream() { return std::fopen("/", "r"); }
 
 const char* const kNoPermissionBits = nullptr;
+
+std::string console_text(const std::string& written) { return written; }
 const char* const kNullDevice = "/dev/null";
 const char* const kStandardOutputName = "/dev/stdout";
 const char* const kStandardErrorName = "/dev/stderr";

@@ -46,10 +46,12 @@ void drain(HANDLE pipe, std::string* sink) {
   CloseHandle(pipe);
 }
 
-// The console text as the tool meant it: its standard streams are in text
-// mode, which writes every "\n" as CR LF. A bare LF would mean a stream left
-// in binary mode, and is marked so that no comparison overlooks it.
-std::string undo_text_mode(const std::string& text) {
+}  // namespace
+
+// The tool's standard streams are in text mode, which writes every "\n" as
+// CR LF. A bare LF would mean a stream left in binary mode, and is marked so
+// that no comparison overlooks it.
+std::string console_text(const std::string& text) {
   std::string plain;
   for (std::size_t k = 0; k < text.size(); ++k) {
     if (text[k] == '\r' && k + 1 < text.size() && text[k + 1] == '\n') continue;
@@ -58,6 +60,8 @@ std::string undo_text_mode(const std::string& text) {
   }
   return plain;
 }
+
+namespace {
 
 // A pipe whose read end stays with this process and whose write end the
 // child inherits.
@@ -198,8 +202,8 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
   }
   out_reader.join();
   err_reader.join();
-  result.out = mask_copyright(undo_text_mode(out));
-  result.err = undo_text_mode(result.err);
+  result.out = mask_copyright(console_text(out));
+  result.err = console_text(result.err);
   return result;
 }
 
