@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "run_binary.h"
@@ -48,6 +49,18 @@ class NobodysCopy {
 const std::string& binary_for_nobody() {
   static const NobodysCopy copy;
   return copy.path();
+}
+
+// A tool built for another processor starts through the emulator that runs
+// the tests (QUORVANE_EMULATOR, qemu's user mode; empty for a native build),
+// which is told to give the tool the name it has when started directly.
+std::vector<std::string> command_for(const std::string& binary) {
+  std::vector<std::string> words;
+  std::istringstream emulator(QUORVANE_EMULATOR);
+  for (std::string word; emulator >> word;) words.push_back(word);
+  if (!words.empty()) words.insert(words.end(), {"-0", "quorvane"});
+  words.push_back(binary);
+  return words;
 }
 
 // Moves what is ready on the child's pipes into `out` and `err`, until both
@@ -91,7 +104,8 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
     close(out_pipe[1]);
     return result;
   }
-  const std::string binary = limits.as_nobody ? binary_for_nobody() : QUORVANE_BINARY;
+  const std::vector<std::string> command =
+      command_for(limits.as_nobody ? binary_for_nobody() : QUORVANE_BINARY);
   pid_t child = fork();
   if (child == 0) {
     int in = open("/dev/null", O_RDONLY);
@@ -138,10 +152,13 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
     }
     std::vector<char*> argv;
     static char program[] = "quorvane";
-    argv.push_back(program);
+    argv.push_back(command.size() == 1 ? program : const_cast<char*>(command[0].c_str()));
+    for (std::size_t k = 1; k < command.size(); ++k) {
+      argv.push_back(const_cast<char*>(command[k].c_str()));
+    }
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    execv(binary.c_str(), argv.data());
+    execv(command[0].c_str(), argv.data());
     _exit(121);
   }
   close(out_pipe[1]);
