@@ -293,7 +293,7 @@ TEST(FrontEndToEnd, ScanPathVariablePicksAPathOrStopsFirst) {
   EXPECT_EQ(by_default.report,
             mask_date_line(read_file(QUORVANE_SOURCE_DIR "/examples/sample_report.txt")));
   std::vector<std::pair<std::string, std::string>> rows{
-      {"avx512", "Unknown scan path avx512 in QUORVANE_SCAN_PATH\n"},
+      {"altivec", "Unknown scan path altivec in QUORVANE_SCAN_PATH\n"},
       {"SSE2", "Unknown scan path SSE2 in QUORVANE_SCAN_PATH\n"}};
   for (ScanPath path : kScanPaths) {
     const std::string name = scan_path_name(path);
