@@ -2,7 +2,7 @@
 # `make test` builds and runs every test.
 #
 # Each build is a configure preset of CMakePresets.json (release, sanitizers,
-# libcxx, fuzzing, windows), made in the folder that the *_BUILD_DIR
+# libcxx, fuzzing, windows, arm64), made in the folder that the *_BUILD_DIR
 # variable here names.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
@@ -23,10 +23,17 @@ run: build
 	@echo "Report written to $(BUILD_DIR)/sample_report.txt, log to $(BUILD_DIR)/sample.log"
 
 # The native suites first, then the one with libc++, then the Windows suite
-# under Wine.
-test: build test-native test-asan test-libcxx test-windows
+# under Wine, then the 64-bit ARM suite under qemu.
+test: build test-native test-asan test-libcxx test-windows test-arm64
+
+# A build without GoogleTest leaves the tests out (its configure says so);
+# a suite of such a build stops here, saying what to install.
+need_gtest = { ! grep -q '^QUORVANE_TESTS_LEFT_OUT:INTERNAL=ON' $(1)/CMakeCache.txt || \
+  { echo "The tests need GoogleTest: apt-get install libgtest-dev, or brew install googletest"; \
+    exit 1; }; }
 
 test-native: build
+	@$(call need_gtest,$(BUILD_DIR))
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
 # Times the tool on generated exports of 100,000 and 1,000,000 lines, on
@@ -64,6 +71,7 @@ ASAN_BUILD_DIR ?= build-asan
 test-asan:
 	cmake --preset sanitizers -B $(ASAN_BUILD_DIR)
 	cmake --build $(ASAN_BUILD_DIR) -j $(JOBS)
+	@$(call need_gtest,$(ASAN_BUILD_DIR))
 	cd $(ASAN_BUILD_DIR) && ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
 	    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest --output-on-failure -j $(JOBS)
 
@@ -94,6 +102,7 @@ test-libcxx:
 	then \
 	  cmake --preset libcxx -B $(LIBCXX_BUILD_DIR) && \
 	  cmake --build $(LIBCXX_BUILD_DIR) -j $(JOBS) && \
+	  $(call need_gtest,$(LIBCXX_BUILD_DIR)) && \
 	  cd $(LIBCXX_BUILD_DIR) && ctest --output-on-failure -j $(JOBS); \
 	else \
 	  echo "Skipped the libc++ suite: clang++ with libc++ is not installed."; \
@@ -123,8 +132,32 @@ test-windows:
 	fi; \
 	$(MAKE) --no-print-directory windows && \
 	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) && \
+	$(call need_gtest,$(WINDOWS_BUILD_DIR)) && \
 	mkdir -p "$(WINDOWS_BUILD_DIR)/wine-prefix" && \
 	$(WINE_ENV) wineserver -p </dev/null >/dev/null 2>&1 && \
 	{ $(WINE_ENV) wineboot --init </dev/null >/dev/null 2>&1; \
 	  cd $(WINDOWS_BUILD_DIR) && $(WINE_ENV) ctest --output-on-failure -j $(JOBS); \
 	  status=$$?; $(WINE_ENV) wineserver -k; exit $$status; }
+
+# `make arm64` cross-builds the tool and its whole test suite for 64-bit ARM
+# Linux into $(ARM64_BUILD_DIR) with GCC, and packs
+# quorvane_<version>_arm64.deb there. `make test` then also runs that suite
+# under qemu-aarch64, when the cross compiler and qemu-user are installed.
+ARM64_BUILD_DIR ?= build-arm64
+
+.PHONY: arm64 test-arm64
+
+arm64:
+	cmake --preset arm64 -B $(ARM64_BUILD_DIR)
+	cmake --build $(ARM64_BUILD_DIR) -j $(JOBS)
+	cd $(ARM64_BUILD_DIR) && cpack -G DEB
+
+test-arm64:
+	@if ! command -v aarch64-linux-gnu-g++ >/dev/null 2>&1 || \
+	    ! command -v qemu-aarch64 >/dev/null 2>&1; then \
+	  echo "Skipped the 64-bit ARM suite: g++-aarch64-linux-gnu or qemu-aarch64 (qemu-user) is not installed."; \
+	  exit 0; \
+	fi; \
+	$(MAKE) --no-print-directory arm64 && \
+	$(call need_gtest,$(ARM64_BUILD_DIR)) && \
+	cd $(ARM64_BUILD_DIR) && ctest --output-on-failure -j $(JOBS)

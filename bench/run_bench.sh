@@ -11,7 +11,12 @@
 # With BASELINE set to an earlier build's executable, that build is timed in
 # the same rounds too, in a column of its own: a busy or slow machine moves
 # both alike.
+#
+# The tool runs with the scan path it picks itself, and once more with the
+# portable one (QUORVANE_SCAN_PATH=portable), which must give the same
+# outputs and stay within 1.3 times the default's time.
 set -euo pipefail
+unset QUORVANE_SCAN_PATH
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-build}" && pwd)
 mode=${2:-5}
@@ -91,6 +96,7 @@ timed() { (cd "$data" && "$measure" "$rounds" "$@"); }
 # evicted it since it was made: the figures are for a file in memory.
 warm() { cat "$data/$1" > /dev/null; }
 tool_on() { echo "$tool" -i "$1" -o report.txt -l run.log; }
+portable_on() { echo env QUORVANE_SCAN_PATH=portable "$tool" -i "$1" -o report.txt -l run.log; }
 baseline=${BASELINE:-}
 baseline_on() { [ -z "$baseline" ] || echo --- "$baseline" -i "$1" -o report.txt -l run.log; }
 
@@ -101,14 +107,16 @@ small=$(export_file realistic 100000)
 warm "$large"
 warm "$small"
 # shellcheck disable=SC2046
-{ read -r tool_s tool_kb; read -r mawk_s _; read -r wc_s _; read -r small_s _
+{ read -r tool_s tool_kb; read -r mawk_s _; read -r wc_s _; read -r small_s _; read -r portable_s _
   before_s=; before_kb=; before_small_s=
   [ -z "$baseline" ] || { read -r before_s before_kb; read -r before_small_s _; }
 } < <(timed $(tool_on "$large") --- "$awk_tool" -F'\t' '{print $5,$14}' "$large" --- wc -l "$large" \
-        --- $(tool_on "$small") $(baseline_on "$large") $(baseline_on "$small"))
+        --- $(tool_on "$small") --- $(portable_on "$large") \
+        $(baseline_on "$large") $(baseline_on "$small"))
 mb=$(megabytes "$large")
-printf '\n%s: %s MB; tool %.3f s, %s %.3f s, wc -l %.3f s; tool peak %.1f MB\n' \
-  "$large" "$mb" "$tool_s" "$awk_tool" "$mawk_s" "$wc_s" "$(awk -v k="$tool_kb" 'BEGIN { print k / 1024 }')"
+printf '\n%s: %s MB; tool %.3f s (portable scan path %.3f s), %s %.3f s, wc -l %.3f s; tool peak %.1f MB\n' \
+  "$large" "$mb" "$tool_s" "$portable_s" "$awk_tool" "$mawk_s" "$wc_s" \
+  "$(awk -v k="$tool_kb" 'BEGIN { print k / 1024 }')"
 [ -z "$baseline" ] || printf 'baseline %s: %.3f s, peak %.1f MB\n' "$baseline" "$before_s" \
   "$(awk -v k="$before_kb" 'BEGIN { print k / 1024 }')"
 printf '\n%-44s %9s %9s  %-7s %9s\n' what figure goal "" "${baseline:+baseline}"
@@ -124,6 +132,7 @@ row "whole run against wc -l, 1M lines" "$(ratio "$tool_s" "$wc_s")" 9 "$(ratio 
 row "peak RSS against input size" "$(ratio "$(ratio "$tool_kb" 1024)" "$mb")" 0.35 \
   "$(ratio "$(ratio "$before_kb" 1024)" "$mb")"
 row "growth, 100k -> 1M lines" "$(ratio "$tool_s" "$small_s")" 11 "$(ratio "$before_s" "$before_small_s")"
+row "portable scan path against default, 1M lines" "$(ratio "$portable_s" "$tool_s")" 1.3
 for shape in "consecutive 1000000 0.12" "editions 200000 0.1" "long_line 1048576 -"; do
   set -- $shape
   file=$(export_file "$1" "$2")
@@ -157,9 +166,15 @@ while read -r digest check; do
     echo "OUTPUTS DIFFER: $check"
     different=$((different + 1))
   fi
+  # shellcheck disable=SC2086
+  if [ "$(QUORVANE_SCAN_PATH=portable outputs_digest $check)" != "$digest" ]; then
+    echo "OUTPUTS DIFFER on the portable scan path: $check"
+    different=$((different + 1))
+  fi
 done < "$digests"
 if [ $different -gt 0 ]; then
-  echo "$different of $(wc -l < "$digests") runs gave other outputs than recorded"
+  echo "$different of $((2 * $(wc -l < "$digests"))) runs gave other outputs than recorded"
   exit 1
 fi
-echo "Outputs: all $(wc -l < "$digests") runs give the recorded console, log and report bytes"
+echo "Outputs: all $((2 * $(wc -l < "$digests"))) runs, $(wc -l < "$digests") with the default" \
+     "scan path and as many with the portable one, give the recorded console, log and report bytes"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "export_lines.h"
+#include "records/separator_scan.h"
 #include "run_binary.h"
 
 namespace {
@@ -265,6 +266,55 @@ TEST(FrontEndToEnd, NamesAreUsedWholeInAnyLanguage) {
     Names made{name, "l" + name, "o" + name};
     std::sort(made.begin(), made.end());
     EXPECT_EQ(dir.entries(), made);
+  }
+}
+
+// QUORVANE_SCAN_PATH: each path the processor runs gives the default run's
+// console, log and report; an unknown name, or a path the processor cannot
+// run, stops the tool with one line on standard error before its banner and
+// before it touches a file.
+TEST(FrontEndToEnd, ScanPathVariablePicksAPathOrStopsFirst) {
+  const std::string sample = read_file(QUORVANE_SOURCE_DIR "/examples/sample_export.txt");
+  auto run_with = [&sample](const std::string& scan_path) {
+    TempDir dir;
+    dir.write("in.txt", sample);
+    ChildLimits limits;
+    limits.environment = {{"QUORVANE_SCAN_PATH", scan_path}};
+    Outcome outcome;
+    outcome.run =
+        run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt", "-n", "TPB"}, limits);
+    outcome.log = dir.read("Quorvane.log");
+    outcome.report = mask_date_line(dir.read("out.txt"));
+    outcome.entries = dir.entries();
+    return outcome;
+  };
+  const Outcome by_default = run_with("");  // an empty variable counts as none
+  EXPECT_EQ(by_default.run.status, 0);
+  EXPECT_EQ(by_default.report,
+            mask_date_line(read_file(QUORVANE_SOURCE_DIR "/examples/sample_report.txt")));
+  std::vector<std::pair<std::string, std::string>> rows{
+      {"altivec", "Unknown scan path altivec in QUORVANE_SCAN_PATH\n"},
+      {"SSE2", "Unknown scan path SSE2 in QUORVANE_SCAN_PATH\n"}};
+  for (ScanPath path : kScanPaths) {
+    const std::string name = scan_path_name(path);
+    rows.push_back(
+        {name, scan_path_runs(path) ? "" : "This processor cannot run scan path " + name + "\n"});
+  }
+  for (const auto& [value, message] : rows) {
+    const Outcome outcome = run_with(value);
+    if (message.empty()) {
+      EXPECT_EQ(outcome.run.status, 0) << value;
+      EXPECT_EQ(outcome.run.err, "") << value;
+      EXPECT_EQ(outcome.run.out, by_default.run.out) << value;
+      EXPECT_EQ(outcome.log, by_default.log) << value;
+      EXPECT_EQ(outcome.report, by_default.report) << value;
+      EXPECT_EQ(outcome.entries, by_default.entries) << value;
+    } else {
+      EXPECT_EQ(outcome.run.status, 255) << value;
+      EXPECT_EQ(outcome.run.err, message);
+      EXPECT_EQ(outcome.run.out, "") << value;
+      EXPECT_EQ(outcome.entries, Names{"in.txt"}) << value;
+    }
   }
 }
 

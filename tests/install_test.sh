@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # `cmake --install` into a fresh prefix puts the executable, the manual page
 # and the bash completion in place, and the installed page opens with man.
-# Usage: install_test.sh <build directory> <version>
+# Usage: install_test.sh <build directory> <version> [emulator command...]
+# A build for another processor names the emulator that runs its programs.
 set -u
 build=$1
 version=$2
+shift 2
+emulator=("$@")
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
@@ -28,7 +31,7 @@ completion=$prefix/share/bash-completion/completions/quorvane
 [ $status -eq 0 ] || { find "$prefix" | sed "s|^$prefix|  |"; exit 1; }
 
 # The installed program runs and shows the project's version.
-out=$("$binary" --help 2>&1) || fail "installed quorvane --help did not exit 0"
+out=$(${emulator[@]+"${emulator[@]}"} "$binary" --help 2>&1) || fail "installed quorvane --help did not exit 0"
 grep -qF "Quorvane Version $version" <<<"$out" || fail "installed quorvane does not show version $version"
 
 grep -qF "Quorvane $version" "$page" || fail "installed manual page does not carry version $version"

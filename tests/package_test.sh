@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # CPack builds a Debian package that holds the executable, the manual page
-# and the bash completion, with the project's version.
-# Usage: package_test.sh <build directory> <version>
+# and the bash completion, with the project's version, for the processor the
+# build is for (the build machine's, unless a Debian architecture is given).
+# Usage: package_test.sh <build directory> <version> [architecture]
 # Exits 77 (skipped) when dpkg-deb is not installed.
 set -u
 build=$(cd "$1" && pwd) || exit 1
 version=$2
+architecture=${3:-$(dpkg --print-architecture 2>/dev/null)}
 
 if ! command -v dpkg-deb >/dev/null 2>&1; then
   echo "SKIP: dpkg-deb is not installed; cannot inspect a Debian package"
@@ -43,6 +45,9 @@ grep -qE '^-rwxr-xr-x .* \./usr/bin/quorvane$' <<<"$contents" || fail "usr/bin/q
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = quorvane ] || fail "Package is '$(field Package)'"
 [ "$(field Version)" = "$version" ] || fail "Version is '$(field Version)', want $version"
+[ "$(field Architecture)" = "$architecture" ] ||
+  fail "Architecture is '$(field Architecture)', want $architecture"
+grep -q 'libc6' <<<"$(field Depends)" || fail "Depends is '$(field Depends)', without libc6"
 [ "$(field Section)" = utils ] || fail "Section is '$(field Section)'"
 [ "$(field Maintainer)" = "The Quorvane developers" ] || fail "Maintainer is '$(field Maintainer)'"
 [ -n "$(field Description)" ] || fail "the package has no description"

@@ -19,6 +19,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "run_binary.h"
@@ -53,6 +54,18 @@ class NobodysCopy {
 const std::string& binary_for_nobody() {
   static const NobodysCopy copy;
   return copy.path();
+}
+
+// A tool built for another processor starts through the emulator that runs
+// the tests (QUORVANE_EMULATOR, qemu's user mode; empty for a native build),
+// which is told to give the tool the name it has when started directly.
+std::vector<std::string> command_for(const std::string& binary) {
+  std::vector<std::string> words;
+  std::istringstream emulator(QUORVANE_EMULATOR);
+  for (std::string word; emulator >> word;) words.push_back(word);
+  if (!words.empty()) words.insert(words.end(), {"-0", "quorvane"});
+  words.push_back(binary);
+  return words;
 }
 
 // Moves what is ready on the child's pipes into `out` and `err`, until both
@@ -223,9 +236,10 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
     close(out_pipe[1]);
     return result;
   }
-  const std::string binary = limits.failing_allocator ? QUORVANE_FAILING_ALLOCATOR_BINARY
-                             : limits.as_nobody        ? binary_for_nobody()
-                                                       : QUORVANE_BINARY;
+  const std::vector<std::string> tool =
+      command_for(limits.failing_allocator ? QUORVANE_FAILING_ALLOCATOR_BINARY
+                  : limits.as_nobody       ? binary_for_nobody()
+                                           : QUORVANE_BINARY);
   pid_t child = fork();
   if (child == 0) {
     int in = open("/dev/null", O_RDONLY);
@@ -285,19 +299,16 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
         command.push_back("-e");
         command.push_back("inject=" + limits.trace_fault);
       }
-      command.push_back(binary);  // the tool's own name then
     }
-    std::vector<char*> argv;
-    for (std::string& word : command) argv.push_back(&word[0]);
+    command.insert(command.end(), tool.begin(), tool.end());
+    // Run directly, the tool gets the name a shell would give it.
     static char program[] = "quorvane";
-    if (command.empty()) argv.push_back(program);
+    std::vector<char*> argv;
+    argv.push_back(command.size() == 1 ? program : &command[0][0]);
+    for (std::size_t k = 1; k < command.size(); ++k) argv.push_back(&command[k][0]);
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    if (command.empty()) {
-      execv(binary.c_str(), argv.data());
-    } else {
-      execvp(argv[0], argv.data());
-    }
+    execvp(command[0].c_str(), argv.data());
     _exit(121);
   }
   close(out_pipe[1]);

@@ -1,8 +1,17 @@
 #include "records/separator_scan.h"
 
+#include <cstring>
+
 #if defined(__x86_64__) || defined(_M_X64)
 #define QUORVANE_X86_64 1
 #include <immintrin.h>
+#endif
+
+// Every 64-bit ARM processor has NEON: no check needed. (Big-endian ARM,
+// which no machine of ours runs, is left to the portable path.)
+#if defined(__aarch64__) && !defined(__AARCH64EB__)
+#define QUORVANE_NEON 1
+#include <arm_neon.h>
 #endif
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -16,14 +25,45 @@
 
 namespace {
 
+// The portable path reads eight bytes as one word and finds the wanted bytes
+// among all eight at once. Its test for a zero byte is the exact one: the
+// cheaper (v - 0x01..) & ~v & 0x80.. also marks a byte 0x01 above a zero
+// byte, through the borrow.
+constexpr std::uint64_t kEveryByte = 0x0101010101010101u;
+constexpr std::uint64_t kLow7Bits = 0x7F7F7F7F7F7F7F7Fu;
+
+// The high bit of each byte of `word` that is zero, and no other bit.
+inline std::uint64_t zero_bytes(std::uint64_t word) {
+  return ~(((word & kLow7Bits) + kLow7Bits) | word | kLow7Bits);
+}
+
+// The high bits of the bytes of `high_bits`, which has no other bit set, as
+// eight bits, byte k's as bit k: the product moves byte k's bit to bit
+// 56 + k, and no two of the shifted bits meet, so nothing carries.
+inline std::uint64_t gather_high_bits(std::uint64_t high_bits) {
+  return (high_bits * 0x0002040810204081u) >> 56;
+}
+
+// Eight bytes from anywhere, byte k in bits 8k to 8k + 7 whatever the
+// machine's byte order.
+inline std::uint64_t load_word(const char* data) {
+  std::uint64_t word;
+  std::memcpy(&word, data, sizeof word);
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  word = __builtin_bswap64(word);
+#endif
+  return word;
+}
+
 void mark_portable(const char* data, std::size_t count, SeparatorMasks* masks) {
   for (std::size_t block = 0; block < count; ++block, data += kScanBlockSize) {
     std::uint64_t tabs = 0, line_ends = 0, nuls = 0;
-    for (unsigned k = 0; k < kScanBlockSize; ++k) {
-      const char c = data[k];
-      tabs |= std::uint64_t{c == '\t'} << k;
-      line_ends |= std::uint64_t{c == '\n'} << k;
-      nuls |= std::uint64_t{c == '\0'} << k;
+    for (unsigned part = 0; part < kScanBlockSize / 8; ++part) {
+      const std::uint64_t word = load_word(data + 8 * part);
+      const unsigned shift = 8 * part;
+      tabs |= gather_high_bits(zero_bytes(word ^ ('\t' * kEveryByte))) << shift;
+      line_ends |= gather_high_bits(zero_bytes(word ^ ('\n' * kEveryByte))) << shift;
+      nuls |= gather_high_bits(zero_bytes(word)) << shift;
     }
     masks[block] = SeparatorMasks{tabs, line_ends, nuls};
   }
@@ -55,8 +95,8 @@ void mark_sse2(const char* data, std::size_t count, SeparatorMasks* masks) {
   }
 }
 
-// The wider paths are compiled for their instructions function by function,
-// so that the build needs no flag that would let them into the rest of the
+// The AVX2 path is compiled for its instructions function by function, so
+// that the build needs no flag that would let them into the rest of the
 // program, which must run on any x86-64 processor.
 __attribute__((target("avx2"))) std::uint64_t avx2_mask(__m256i low, __m256i high,
                                                          __m256i wanted) {
@@ -79,20 +119,41 @@ __attribute__((target("avx2"))) void mark_avx2(const char* data, std::size_t cou
   }
 }
 
-__attribute__((target("avx512bw"))) void mark_avx512(const char* data, std::size_t count,
-                                                      SeparatorMasks* masks) {
-  const __m512i tab = _mm512_set1_epi8('\t');
-  const __m512i line_end = _mm512_set1_epi8('\n');
-  const __m512i nul = _mm512_setzero_si512();
+#endif  // QUORVANE_X86_64
+
+#ifdef QUORVANE_NEON
+
+// NEON has no movemask: each equal byte keeps the bit of its place among
+// eight (1, 2, 4 ... 128), and three rounds of pairwise sums add each eight
+// bytes into one, so that byte k's bit ends as bit k of the mask.
+std::uint64_t neon_mask(const uint8x16_t (&bytes)[4], uint8x16_t wanted) {
+  static const std::uint8_t kPlaces[16] = {1, 2, 4, 8, 16, 32, 64, 128,
+                                           1, 2, 4, 8, 16, 32, 64, 128};
+  const uint8x16_t places = vld1q_u8(kPlaces);
+  uint8x16_t bits[4];
+  for (unsigned part = 0; part < 4; ++part) {
+    bits[part] = vandq_u8(vceqq_u8(bytes[part], wanted), places);
+  }
+  uint8x16_t sums = vpaddq_u8(vpaddq_u8(bits[0], bits[1]), vpaddq_u8(bits[2], bits[3]));
+  sums = vpaddq_u8(sums, sums);
+  return vgetq_lane_u64(vreinterpretq_u64_u8(sums), 0);
+}
+
+void mark_neon(const char* data, std::size_t count, SeparatorMasks* masks) {
+  const uint8x16_t tab = vdupq_n_u8('\t');
+  const uint8x16_t line_end = vdupq_n_u8('\n');
+  const uint8x16_t nul = vdupq_n_u8(0);
   for (std::size_t block = 0; block < count; ++block, data += kScanBlockSize) {
-    __m512i bytes = _mm512_loadu_si512(data);
-    masks[block] = SeparatorMasks{_mm512_cmpeq_epi8_mask(bytes, tab),
-                                  _mm512_cmpeq_epi8_mask(bytes, line_end),
-                                  _mm512_cmpeq_epi8_mask(bytes, nul)};
+    uint8x16_t bytes[4];
+    for (unsigned part = 0; part < 4; ++part) {
+      bytes[part] = vld1q_u8(reinterpret_cast<const std::uint8_t*>(data + 16 * part));
+    }
+    masks[block] = SeparatorMasks{neon_mask(bytes, tab), neon_mask(bytes, line_end),
+                                  neon_mask(bytes, nul)};
   }
 }
 
-#endif  // QUORVANE_X86_64
+#endif  // QUORVANE_NEON
 
 using MarkFunction = void (*)(const char*, std::size_t, SeparatorMasks*);
 
@@ -101,7 +162,9 @@ MarkFunction function_of(ScanPath path) {
 #ifdef QUORVANE_X86_64
     case ScanPath::sse2: return mark_sse2;
     case ScanPath::avx2: return mark_avx2;
-    case ScanPath::avx512: return mark_avx512;
+#endif
+#ifdef QUORVANE_NEON
+    case ScanPath::neon: return mark_neon;
 #endif
     default: return mark_portable;
   }
@@ -127,7 +190,9 @@ bool scan_path_runs(ScanPath path) {
 #ifdef QUORVANE_X86_64
     case ScanPath::sse2: return true;
     case ScanPath::avx2: return __builtin_cpu_supports("avx2");
-    case ScanPath::avx512: return __builtin_cpu_supports("avx512bw");
+#endif
+#ifdef QUORVANE_NEON
+    case ScanPath::neon: return true;
 #endif
     default: return false;
   }
@@ -157,9 +222,19 @@ ScanPath chosen_scan_path() { return chosen_path; }
 const char* scan_path_name(ScanPath path) {
   switch (path) {
     case ScanPath::portable: return "portable";
-    case ScanPath::sse2: return "SSE2";
-    case ScanPath::avx2: return "AVX2";
-    case ScanPath::avx512: return "AVX-512";
+    case ScanPath::sse2: return "sse2";
+    case ScanPath::avx2: return "avx2";
+    case ScanPath::neon: return "neon";
   }
   return "?";
+}
+
+bool scan_path_named(const char* name, ScanPath* path) {
+  for (ScanPath candidate : kScanPaths) {
+    if (name != nullptr && std::strcmp(name, scan_path_name(candidate)) == 0) {
+      *path = candidate;
+      return true;
+    }
+  }
+  return false;
 }

@@ -7,8 +7,9 @@
 // The export reader finds its tabs, line ends and NUL bytes 64 bytes at a time:
 // one pass marks them in bitmasks, and the reader then walks the set bits,
 // which costs far less than a search per column. The marking has a plain
-// path that runs everywhere and vector paths for x86-64 processors, chosen
-// when the program starts by what the processor can do.
+// path that runs everywhere, eight bytes at a time, and vector paths for
+// x86-64 and 64-bit ARM processors, chosen when the program starts by what
+// the processor can do.
 
 /// Bytes per block of the masks.
 constexpr std::size_t kScanBlockSize = 64;
@@ -21,11 +22,11 @@ struct SeparatorMasks {
 };
 
 /// The ways of marking, the plainest first.
-enum class ScanPath { portable, sse2, avx2, avx512 };
+enum class ScanPath { portable, sse2, avx2, neon };
 
 /// Every path, the plainest first.
 constexpr ScanPath kScanPaths[] = {ScanPath::portable, ScanPath::sse2, ScanPath::avx2,
-                                   ScanPath::avx512};
+                                   ScanPath::neon};
 
 /// Marks the separators of the `count` blocks of 64 bytes at `data` in
 /// `masks[0]` to `masks[count - 1]`, with the chosen path.
@@ -46,7 +47,12 @@ bool choose_scan_path(ScanPath path);
 /// The path mark_separators uses now.
 ScanPath chosen_scan_path();
 
-/// The path's name, for messages of the tests and the benchmark.
+/// The path's name ("portable", "sse2", "avx2", "neon"), as QUORVANE_SCAN_PATH
+/// and the messages of the tests and the benchmark give it.
 const char* scan_path_name(ScanPath path);
+
+/// Sets `*path` to the path whose name is exactly `name`; false, and `*path`
+/// untouched, when no path has that name.
+bool scan_path_named(const char* name, ScanPath* path);
 
 #endif  // QUORVANE_RECORDS_SEPARATOR_SCAN_H_
