@@ -358,9 +358,18 @@ Names calls_in_trace(const std::string& trace, const std::string& folder) {
     std::string name = call[1];
     if (name == "fsync" || name == "fdatasync") name = "sync";
     if (name.compare(0, 6, "rename") == 0) name = "rename";
+    // Names given as text, else the files of descriptors (a rename made
+    // relative to a folder's descriptor names that folder too).
     const std::string args = call[2];
+    Names quoted, described;
     for (std::sregex_iterator at(args.begin(), args.end(), kName), end; at != end; ++at) {
-      std::string path = (*at)[1].matched ? (*at)[1].str() : (*at)[2].str();
+      if ((*at)[1].matched) {
+        described.push_back((*at)[1]);
+      } else {
+        quoted.push_back((*at)[2]);
+      }
+    }
+    for (std::string path : quoted.empty() ? described : quoted) {
       if (path == folder) {
         path = "<folder>";
       } else {
