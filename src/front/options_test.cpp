@@ -56,8 +56,8 @@ TEST_F(OptionsTest, DefaultsWithoutOptions) {
 }
 
 TEST_F(OptionsTest, EverySettingInShortLongAndSlashForms) {
-  Outcome r = parse({"--input", "in.txt", "/o", "out.txt", "-l=my.log", "--hole", "10",
-                 "/nTPB", "--ignore", "GN"});
+  Outcome r = parse({"--input", "in.txt", "/o", "o.txt", "--output", "out.txt", "--log", "a.log",
+                     "-l=my.log", "--hole", "10", "/nTPB", "--ignore", "GN"});
   EXPECT_TRUE(r.go_on);
   EXPECT_EQ(input_path, "in.txt");
   EXPECT_EQ(output_path, "out.txt");
