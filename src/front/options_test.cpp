@@ -201,49 +201,42 @@ TEST_F(OptionsTest, UsageTextByteForByte) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), expected_usage("C:\\bin\\quorvane.exe"));
 }
 
-// The option names in `text` (-x, /x, --name), each at the start of a word.
-std::set<std::string> option_names(const std::string& text) {
-  static const std::regex kName("(^|[^\\w-])(--[a-z]+|[-/][A-Za-z?](?![A-Za-z]))");
-  std::set<std::string> names;
-  for (std::sregex_iterator it(text.begin(), text.end(), kName), end; it != end; ++it) {
-    names.insert((*it)[2]);
-  }
-  return names;
-}
-
 // Each document names every option of the table, and no other, where it
-// lists them; the -x forms may also be written /x, which README-windows must.
+// lists them (from `from` to `to`); /x may stand for -x, and README-windows
+// must give both.
 TEST(OptionDocs, DocumentsNameExactlyTheOptionsOfTheTable) {
-  struct Document { const char *path, *from, *to; bool slash_forms; };  // options from..to
+  struct Document { const char *path, *from, *to; bool slash_forms; };
   const Document documents[] = {
       {"docs/quorvane.1", "\n.SH OPTIONS", "\n.SH ", false},
       {"completion/quorvane", "options=(", ")", false},
       {"README.md", "\n### Options", "\n#", false},
       {"docs/README-windows.txt", "\nOptions\n---", "\n\n\n", true},
   };
+  // An option name begins a word. In troff, \- is a minus sign and \fB and
+  // the like change the font.
+  const std::regex name("(^|[^\\w-])(--[a-z]+|[-/][A-Za-z?](?![A-Za-z]))");
+  const std::regex troff_font(R"(\\f.|\\&)"), troff_minus(R"(\\-)");
   for (const Document& d : documents) {
     std::string text = read_file(std::string(QUORVANE_SOURCE_DIR) + "/" + d.path);
     text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
     const std::size_t start = text.find(d.from);
     ASSERT_NE(start, std::string::npos) << d.path << " has no " << d.from;
     text = text.substr(start, text.find(d.to, start + std::strlen(d.from)) - start);
-    // In troff, \- is a minus sign and \fB and the like change the font.
-    text = std::regex_replace(text, std::regex(R"(\\f.|\\&)"), "");
-    std::set<std::string> found = option_names(std::regex_replace(text, std::regex(R"(\\-)"), "-"));
+    text = std::regex_replace(std::regex_replace(text, troff_font, ""), troff_minus, "-");
+    std::set<std::string> found;
+    for (std::sregex_iterator it(text.begin(), text.end(), name), end; it != end; ++it) {
+      found.insert((*it)[2]);
+    }
     for (std::size_t k = 0; k < kOptionCount; ++k) {
       const OptionEntry& option = kOptionTable[k];
       const std::string letter(1, option.letter);
       std::vector<std::string> names{"-" + letter};
       if (option.long_name != nullptr) names.push_back(std::string("--") + option.long_name);
       if (d.slash_forms) names.push_back("/" + letter);
-      for (const std::string& name : names) {
-        EXPECT_EQ(found.erase(name), 1u) << d.path << " lacks " << name;
-      }
+      for (const auto& n : names) EXPECT_EQ(found.erase(n), 1u) << d.path << " lacks " << n;
       found.erase("/" + letter);
     }
-    for (const std::string& name : found) {
-      ADD_FAILURE() << d.path << " names " << name << ", which is no option";
-    }
+    for (const auto& n : found) ADD_FAILURE() << d.path << " names " << n << ", which is no option";
   }
 }
 
