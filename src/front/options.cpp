@@ -81,11 +81,15 @@ bool set_option(int letter, const char* argument) {
   }
 }
 
+// The option's lines of the usage: the option column, padded to where the
+// descriptions begin, then each further line of description and the default
+// beneath.
 void print_option_usage(const OptionEntry& option) {
   if (option.description[0] == nullptr) return;
   const bool takes_argument = option.argument != nullptr;
   char column[64];
-  std::snprintf(column, sizeof column, "  -%c  --%s%s%s%s", option.letter, option.long_name,
+  std::snprintf(column, sizeof column, "  -%c  --%s%s%s%s", option.letter,
+                option.long_name != nullptr ? option.long_name : "",
                 takes_argument ? " <" : "", takes_argument ? option.argument : "",
                 takes_argument ? ">" : "");
   std::printf("%-*s%s\n", kDescriptionColumn, column, option.description[0]);
