@@ -5,7 +5,6 @@
 // it, while Windows would pass on -1 itself, which `if errorlevel 1` in a
 // batch file takes for success.
 int main(int argc, char** argv) {
-  use_utf8_arguments(&argc, &argv);
   use_utf8_console();
   return run_quorvane(argc, argv) == 0 ? 0 : 255;
 }
