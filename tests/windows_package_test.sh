@@ -45,7 +45,7 @@ crlf=$(grep -c $'\r$' "$readme" || true)
 [ "$lf" -gt 20 ] && [ "$lf" -eq "$crlf" ] && [ "$(tr -cd '\r' <"$readme" | wc -c)" -eq "$lf" ] ||
   { echo "README.txt has $lf lines, $crlf of them ending in CR LF"; exit 1; }
 grep -q "^Quorvane $version for Windows" "$readme" || { echo "README.txt names no version"; exit 1; }
-for topic in '/i ' 'PowerShell' 'Quorvane.log' 'errorlevel' 'LASTEXITCODE' '255'; do
+for topic in 'PowerShell' 'Quorvane.log' 'errorlevel' 'LASTEXITCODE' '255'; do
   grep -qF -- "$topic" "$readme" || { echo "README.txt says nothing of $topic"; exit 1; }
 done
 echo "quorvane.exe imports only: $dlls"

@@ -11,21 +11,95 @@ std::string log_path;
 int size_limit = 0;
 std::vector<std::string> ignore_types;
 
+// -? is -h by another name, and stays out of the usage. The defaults are
+// given as an argument would be, so that a default and an option set a
+// setting alike.
+const OptionEntry kOptionTable[] = {
+    {'?', nullptr, nullptr, {nullptr, nullptr}, nullptr},
+    {'h', "help", nullptr, {"Print Help information", nullptr}, nullptr},
+    {'i', "input", "input file", {"File to parse for missing issue holes", nullptr}, nullptr},
+    {'o', "output", "output file", {"File to contain the filtered output", nullptr}, nullptr},
+    {'s', "hole", "hole size",
+     {"Size of the hole to capture", "If hole size is < size, keep the hole"}, "4"},
+    {'n', "ignore", "book type",
+     {"Don't include this type in the output", "<book type> must match those given in ComicBase"},
+     nullptr},
+    {'l', "log", "log file", {"Name of the log file to store output", nullptr}, "Quorvane.log"},
+};
+const std::size_t kOptionCount = sizeof kOptionTable / sizeof kOptionTable[0];
+
 namespace {
 
-const char kDefaultLogPath[] = "Quorvane.log";
-const int kDefaultSizeLimit = 4;
+// The usage's descriptions begin after this many characters.
+const int kDescriptionColumn = 31;
 
 // The leading ':' makes the parser report a missing argument as ':', which
-// is ignored, rather than as '?', which ends the run.
-const char kOptlist[] = ":?hi:o:s:n:l:";
+// is ignored, rather than as '?', which ends the run. `optlist` holds
+// 2 * kOptionCount + 2 bytes.
+void make_optlist(char* optlist) {
+  std::size_t n = 0;
+  optlist[n++] = ':';
+  for (const OptionEntry& option : kOptionTable) {
+    optlist[n++] = option.letter;
+    if (option.argument != nullptr) optlist[n++] = ':';
+  }
+  optlist[n] = '\0';
+}
 
-const long_option kLongOptions[] = {
-    {"help", 0, nullptr, 'h'},  {"input", 1, nullptr, 'i'},
-    {"output", 1, nullptr, 'o'}, {"hole", 1, nullptr, 's'},
-    {"ignore", 1, nullptr, 'n'}, {"log", 1, nullptr, 'l'},
-    {nullptr, 0, nullptr, 0},
-};
+// `long_options` holds kOptionCount + 1 records.
+void make_long_options(long_option* long_options) {
+  std::size_t n = 0;
+  for (const OptionEntry& option : kOptionTable) {
+    if (option.long_name == nullptr) continue;
+    long_options[n++] = long_option{option.long_name, option.argument != nullptr ? 1 : 0, nullptr,
+                                    option.letter};
+  }
+  long_options[n] = long_option{nullptr, 0, nullptr, 0};
+}
+
+// Gives the setting of the option `letter` the value `argument`; false when
+// the letter has no setting.
+bool set_option(int letter, const char* argument) {
+  switch (letter) {
+    case 'i':
+      input_path = argument;
+      return true;
+    case 'o':
+      output_path = argument;
+      return true;
+    case 'l':
+      log_path = argument;
+      return true;
+    case 's':
+      size_limit = numeric_value(argument);  // saturates beyond the int range
+      return true;
+    case 'n':
+      ignore_types.push_back(argument);
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The option's lines of the usage: the option column, padded to where the
+// descriptions begin, then each further line of description and the default
+// beneath.
+void print_option_usage(const OptionEntry& option) {
+  if (option.description[0] == nullptr) return;
+  const bool takes_argument = option.argument != nullptr;
+  char column[64];
+  std::snprintf(column, sizeof column, "  -%c  --%s%s%s%s", option.letter,
+                option.long_name != nullptr ? option.long_name : "",
+                takes_argument ? " <" : "", takes_argument ? option.argument : "",
+                takes_argument ? ">" : "");
+  std::printf("%-*s%s\n", kDescriptionColumn, column, option.description[0]);
+  if (option.description[1] != nullptr) {
+    std::printf("%*s%s\n", kDescriptionColumn, "", option.description[1]);
+  }
+  if (option.default_value != nullptr) {
+    std::printf("%*sDefault is %s\n", kDescriptionColumn, "", option.default_value);
+  }
+}
 
 bool end_run(const char* program_name, int status, int* exit_status) {
   print_usage(program_name);
@@ -43,29 +117,31 @@ void reset_settings() {
   ignore_types.clear();
 }
 
+// The options that take an argument come first, help last.
 void print_usage(const char* program_name) {
   std::printf("%s [options]\n", program_name != nullptr ? program_name : "");
-  std::printf("  -i  --input <input file>     File to parse for missing issue holes\n");
-  std::printf("  -o  --output <output file>   File to contain the filtered output\n");
-  std::printf("  -s  --hole <hole size>       Size of the hole to capture\n");
-  std::printf("                               If hole size is < size, keep the hole\n");
-  std::printf("                               Default is %d\n", kDefaultSizeLimit);
-  std::printf("  -n  --ignore <book type>     Don't include this type in the output\n");
-  std::printf("                               <book type> must match those given in ComicBase\n");
-  std::printf("  -l  --log <log file>         Name of the log file to store output\n");
-  std::printf("                               Default is %s\n", kDefaultLogPath);
-  std::printf("  -h  --help                   Print Help information\n");
+  for (const OptionEntry& option : kOptionTable) {
+    if (option.argument != nullptr) print_option_usage(option);
+  }
+  for (const OptionEntry& option : kOptionTable) {
+    if (option.argument == nullptr) print_option_usage(option);
+  }
 }
 
 bool parse_options(int argc, char** argv, int* exit_status) {
-  log_path = kDefaultLogPath;
-  size_limit = kDefaultSizeLimit;
+  for (const OptionEntry& option : kOptionTable) {
+    if (option.default_value != nullptr) set_option(option.letter, option.default_value);
+  }
+  char optlist[2 * kOptionCount + 2];
+  make_optlist(optlist);
+  long_option long_options[kOptionCount + 1];
+  make_long_options(long_options);
   const char* program_name = (argv != nullptr && argc > 0) ? argv[0] : nullptr;
 
   for (;;) {
     const int index_before = my_optind;
     const unsigned pos_before = my_optpos;
-    const int result = my_getopt_long(argc, argv, kOptlist, kLongOptions, nullptr);
+    const int result = my_getopt_long(argc, argv, optlist, long_options, nullptr);
     switch (result) {
       case -1:
         return true;
@@ -79,23 +155,10 @@ bool parse_options(int argc, char** argv, int* exit_status) {
         const bool asked_for_help = my_optopt == 0 && moved;
         return end_run(program_name, asked_for_help ? 0 : -1, exit_status);
       }
-      case 'i':
-        input_path = my_optarg;
-        break;
-      case 'o':
-        output_path = my_optarg;
-        break;
-      case 'l':
-        log_path = my_optarg;
-        break;
-      case 's':
-        size_limit = numeric_value(my_optarg);  // saturates beyond the int range
-        break;
-      case 'n':
-        ignore_types.push_back(my_optarg);
-        break;
-      default:  // ':' for a missing argument or "-:", 0 for a lone delimiter
-        std::printf("Invalid option '%c'; ignoring\n", result);
+      default:  // ':' (a missing argument, or "-:") and 0 (a lone delimiter) set nothing
+        if (!set_option(result, my_optarg)) {
+          std::printf("Invalid option '%c'; ignoring\n", result);
+        }
         break;
     }
   }

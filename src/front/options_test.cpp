@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cstring>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,8 +60,8 @@ TEST_F(OptionsTest, DefaultsWithoutOptions) {
 }
 
 TEST_F(OptionsTest, EverySettingInShortLongAndSlashForms) {
-  Outcome r = parse({"--input", "in.txt", "/o", "out.txt", "-l=my.log", "--hole", "10",
-                 "/nTPB", "--ignore", "GN"});
+  Outcome r = parse({"--input", "in.txt", "/o", "o.txt", "--output", "out.txt", "--log", "a.log",
+                     "-l=my.log", "--hole", "10", "/nTPB", "--ignore", "GN"});
   EXPECT_TRUE(r.go_on);
   EXPECT_EQ(input_path, "in.txt");
   EXPECT_EQ(output_path, "out.txt");
@@ -195,6 +199,45 @@ TEST_F(OptionsTest, UsageTextByteForByte) {
   testing::internal::CaptureStdout();
   print_usage("C:\\bin\\quorvane.exe");
   EXPECT_EQ(testing::internal::GetCapturedStdout(), expected_usage("C:\\bin\\quorvane.exe"));
+}
+
+// Each document names every option of the table, and no other, where it
+// lists them (from `from` to `to`); /x may stand for -x, and README-windows
+// must give both.
+TEST(OptionDocs, DocumentsNameExactlyTheOptionsOfTheTable) {
+  struct Document { const char *path, *from, *to; bool slash_forms; };
+  const Document documents[] = {
+      {"docs/quorvane.1", "\n.SH OPTIONS", "\n.SH ", false},
+      {"completion/quorvane", "options=(", ")", false},
+      {"README.md", "\n### Options", "\n#", false},
+      {"docs/README-windows.txt", "\nOptions\n---", "\n\n\n", true},
+  };
+  // An option name begins a word. In troff, \- is a minus sign and \fB and
+  // the like change the font.
+  const std::regex name("(^|[^\\w-])(--[a-z]+|[-/][A-Za-z?](?![A-Za-z]))");
+  const std::regex troff_font(R"(\\f.|\\&)"), troff_minus(R"(\\-)");
+  for (const Document& d : documents) {
+    std::string text = read_file(std::string(QUORVANE_SOURCE_DIR) + "/" + d.path);
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    const std::size_t start = text.find(d.from);
+    ASSERT_NE(start, std::string::npos) << d.path << " has no " << d.from;
+    text = text.substr(start, text.find(d.to, start + std::strlen(d.from)) - start);
+    text = std::regex_replace(std::regex_replace(text, troff_font, ""), troff_minus, "-");
+    std::set<std::string> found;
+    for (std::sregex_iterator it(text.begin(), text.end(), name), end; it != end; ++it) {
+      found.insert((*it)[2]);
+    }
+    for (std::size_t k = 0; k < kOptionCount; ++k) {
+      const OptionEntry& option = kOptionTable[k];
+      const std::string letter(1, option.letter);
+      std::vector<std::string> names{"-" + letter};
+      if (option.long_name != nullptr) names.push_back(std::string("--") + option.long_name);
+      if (d.slash_forms) names.push_back("/" + letter);
+      for (const auto& n : names) EXPECT_EQ(found.erase(n), 1u) << d.path << " lacks " << n;
+      found.erase("/" + letter);
+    }
+    for (const auto& n : found) ADD_FAILURE() << d.path << " names " << n << ", which is no option";
+  }
 }
 
 }  // namespace
