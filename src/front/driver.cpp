@@ -116,8 +116,6 @@ const char kWriteFailed[] = "\nCouldn't write output file %s; aborting\n";
 
 // The run once the banner is out. Returns the driver's exit status.
 int run_stages(int argc, char** argv, RunFiles* files) {
-  // Here, where running out of memory ends the run like anywhere else.
-  use_utf8_arguments(&argc, &argv);
   int exit_status = 0;
   if (!parse_options(argc, argv, &exit_status)) return exit_status;
   if (input_path.empty() || output_path.empty()) {
