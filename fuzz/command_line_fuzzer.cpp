@@ -21,7 +21,7 @@
 
 #include "front/getopt.h"
 #include "front/options.h"
-#include "front/process_state.h"
+#include "process_state.h"
 
 namespace {
 

@@ -25,10 +25,10 @@
 #include <utility>
 #include <vector>
 
-#include "front/log_message.h"
-#include "front/options.h"
-#include "front/process_state.h"
-#include "holes/numeric_value.h"
+#include "base/log_message.h"
+#include "base/settings.h"
+#include "process_state.h"
+#include "base/numeric_value.h"
 #include "holes/run_detection.h"
 #include "holes/title_analysis.h"
 #include "records/export_reader.h"
@@ -136,7 +136,7 @@ bool read_through_stream(std::string_view text, bool* opened) {
   std::FILE* stream = fmemopen(const_cast<char*>(text.data()), text.size(), "rb");
   *opened = stream != nullptr;
   if (stream == nullptr) return true;
-  bool ok = read_record_set(stream);
+  bool ok = read_record_set(stream, ignore_types);
   std::fclose(stream);
   return ok;
 }
@@ -275,13 +275,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   if (expanded && !text.empty() && text.back() != '\n') {
     // The last line needs no LF: with one it gives the same records.
-    check(read_record_text(std::string(text) + "\n"), "reading from memory failed");
+    check(read_record_text(std::string(text) + "\n", ignore_types),
+          "reading from memory failed");
     std::vector<std::string> with_lf = snapshot(record_set);
     release_record_queue(&record_set);
-    check(read_record_text(text), "reading from memory failed");
+    check(read_record_text(text, ignore_types), "reading from memory failed");
     check(snapshot(record_set) == with_lf, "a final LF changes the records");
   } else {
-    check(read_record_text(text), "reading from memory failed");
+    check(read_record_text(text, ignore_types), "reading from memory failed");
   }
   if ((flags & 8u) != 0 || expanded) {
     // The same export through a stream gives the same records. The stream
@@ -291,7 +292,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool opened = false;
     check(read_through_stream(text, &opened), "reading from a stream failed");
     if (opened) check(snapshot(record_set) == from_memory, "stream and memory reads differ");
-    if (!opened) check(read_record_text(text), "reading from memory failed");
+    if (!opened) check(read_record_text(text, ignore_types), "reading from memory failed");
   }
 
   if (!expanded || (flags & 32u) != 0) {
@@ -303,7 +304,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       ScanPath before = chosen_scan_path();
       choose_scan_path(path);
       release_record_queue(&record_set);
-      check(read_record_text(text), "reading from memory failed");
+      check(read_record_text(text, ignore_types), "reading from memory failed");
       check(snapshot(record_set) == first, "separator scan paths give different records");
       choose_scan_path(before);
     }

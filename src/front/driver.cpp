@@ -4,10 +4,10 @@
 #include <new>
 #include <string>
 
-#include "front/log_message.h"
+#include "base/log_message.h"
 #include "front/options.h"
-#include "front/report_file.h"
-#include "front/same_file.h"
+#include "report/report_file.h"
+#include "report/same_file.h"
 #include "holes/run_detection.h"
 #include "holes/title_analysis.h"
 #include "records/export_reader.h"
@@ -149,7 +149,7 @@ int run_stages(int argc, char** argv, RunFiles* files) {
   }
 
   log_message("Searching %s for holes less than %d issues\n\n", input_path.c_str(), size_limit);
-  if (!stage_succeeded([files] { return read_record_set(files->input); })) {
+  if (!stage_succeeded([files] { return read_record_set(files->input, ignore_types); })) {
     return abort_run(files, "\nCouldn't create record set; aborting\n");
   }
   if (!stage_succeeded([] { return build_title_queues(&record_set); })) {

@@ -3,13 +3,7 @@
 #include <cstdio>
 
 #include "front/getopt.h"
-#include "holes/numeric_value.h"
-
-std::string input_path;
-std::string output_path;
-std::string log_path;
-int size_limit = 0;
-std::vector<std::string> ignore_types;
+#include "base/numeric_value.h"
 
 // -? is -h by another name, and stays out of the usage. The defaults are
 // given as an argument would be, so that a default and an option set a
@@ -108,14 +102,6 @@ bool end_run(const char* program_name, int status, int* exit_status) {
 }
 
 }  // namespace
-
-void reset_settings() {
-  input_path.clear();
-  output_path.clear();
-  log_path.clear();
-  size_limit = 0;
-  ignore_types.clear();
-}
 
 // The options that take an argument come first, help last.
 void print_usage(const char* program_name) {

@@ -2,16 +2,8 @@
 #define QUORVANE_FRONT_OPTIONS_H_
 
 #include <cstddef>
-#include <string>
-#include <vector>
 
-// The settings, filled once by parse_options and only read afterwards. Paths
-// and book types are kept whole, whatever their length.
-extern std::string input_path;
-extern std::string output_path;
-extern std::string log_path;                ///< "Quorvane.log" unless named
-extern int size_limit;                      ///< the hole size; 4 unless given
-extern std::vector<std::string> ignore_types;  ///< book types to leave out, in command-line order
+#include "base/settings.h"
 
 /// One command-line option. The parser's option letters and long options and
 /// the usage text are all made from the table of these, so that an option is
@@ -36,8 +28,5 @@ bool parse_options(int argc, char** argv, int* exit_status);
 
 /// Prints the usage text for `program_name` on standard output.
 void print_usage(const char* program_name);
-
-/// Empties the settings, as at program start.
-void reset_settings();
 
 #endif  // QUORVANE_FRONT_OPTIONS_H_

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "holes/numeric_value.h"
+#include "base/numeric_value.h"
 #include "records/issue_record.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "holes/numeric_value.h"
+#include "base/numeric_value.h"
 #include "records/issue_record.h"
 
 namespace {

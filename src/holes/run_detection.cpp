@@ -1,8 +1,8 @@
 #include "holes/run_detection.h"
 
-#include "front/log_message.h"
-#include "front/options.h"
-#include "holes/numeric_value.h"
+#include "base/log_message.h"
+#include "base/settings.h"
+#include "base/numeric_value.h"
 #include "records/issue_record.h"
 
 Queue report_queue;

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "front/options.h"
+#include "base/settings.h"
 #include "holes/issue_number_split.h"
 #include "records/issue_record.h"
 

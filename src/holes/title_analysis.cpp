@@ -1,6 +1,6 @@
 #include "holes/title_analysis.h"
 
-#include "front/log_message.h"
+#include "base/log_message.h"
 #include "holes/issue_number_split.h"
 #include "holes/run_detection.h"
 #include "records/issue_record.h"

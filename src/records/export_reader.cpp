@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "front/log_message.h"
-#include "front/options.h"
+#include "base/log_message.h"
 #include "records/ignored_types.h"
 #include "records/issue_record.h"
 #include "records/record_memory.h"
@@ -437,10 +436,10 @@ struct ExportText {
 
 }  // namespace
 
-bool read_record_set(std::FILE* input) {
+bool read_record_set(std::FILE* input, const std::vector<std::string>& ignored_types) {
   constexpr std::size_t kChunkSize = 1 << 17;
   std::vector<char> chunk(kChunkSize);
-  const IgnoredTypes ignored = make_ignored_types(ignore_types);
+  const IgnoredTypes ignored = make_ignored_types(ignored_types);
   ExportText lines(ignored);
   for (;;) {
     // fread fills the chunk unless the input ends, so the first piece holds
@@ -456,8 +455,8 @@ bool read_record_set(std::FILE* input) {
   return lines.finish();
 }
 
-bool read_record_text(std::string_view text) {
-  const IgnoredTypes ignored = make_ignored_types(ignore_types);
+bool read_record_text(std::string_view text, const std::vector<std::string>& ignored_types) {
+  const IgnoredTypes ignored = make_ignored_types(ignored_types);
   ExportText lines(ignored);
   return lines.feed(text.data(), text.size()) && lines.finish();
 }

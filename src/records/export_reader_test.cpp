@@ -9,8 +9,7 @@
 #include <vector>
 
 #include "export_lines.h"
-#include "front/options.h"
-#include "front/process_state.h"
+#include "process_state.h"
 #include "records/issue_record.h"
 #include "records/separator_scan.h"
 #include "run_binary.h"
@@ -40,6 +39,8 @@ class ExportReaderTest : public testing::TestWithParam<ScanPath> {
   }
   void TearDown() override { reset_process_state(); }
 
+  std::vector<std::string> ignored;  // the book types to leave out
+
   // A fresh process that finds separators the test's way.
   void reset() {
     reset_process_state();
@@ -49,7 +50,7 @@ class ExportReaderTest : public testing::TestWithParam<ScanPath> {
   // Reads `text` from memory; returns the log output.
   std::string read(const std::string& text, bool expect_ok = true) {
     testing::internal::CaptureStdout();
-    EXPECT_EQ(read_record_text(text), expect_ok);
+    EXPECT_EQ(read_record_text(text, ignored), expect_ok);
     return testing::internal::GetCapturedStdout();
   }
 
@@ -62,7 +63,7 @@ class ExportReaderTest : public testing::TestWithParam<ScanPath> {
     std::fwrite(text.data(), 1, text.size(), file);
     std::rewind(file);
     testing::internal::CaptureStdout();
-    EXPECT_TRUE(read_record_set(file));
+    EXPECT_TRUE(read_record_set(file, ignored));
     std::fclose(file);
     return testing::internal::GetCapturedStdout();
   }
@@ -174,7 +175,7 @@ TEST_P(ExportReaderTest, ValueColumnIsStoredAsItStands) {
 }
 
 TEST_P(ExportReaderTest, IgnoredBookTypesAreRejectedOnceEach) {
-  ignore_types = {"TP", "TP", "hc"};
+  ignored = {"TP", "TP", "hc"};
   std::string log = read(export_line("Saga", "TP 3") + "\n" + export_line("Saga", "TPB 4") +
                          "\n" + export_line("Saga", "TP") + "\n" + export_line("Saga", "HC 5") +
                          "\n" + export_line("Saga", "TP  6") + "\n");
@@ -215,7 +216,7 @@ TEST_P(ExportReaderTest, LongTextIsCutAtFieldWidthsAfterQuotesGo) {
 }
 
 TEST_P(ExportReaderTest, IgnoreTestLooksAtTheCutNumber) {
-  ignore_types = {"ABCDEFGHIJKLM"};
+  ignored = {"ABCDEFGHIJKLM"};
   // Cut to 14 characters the number ends in the type and a space.
   EXPECT_EQ(read(export_line("T", "ABCDEFGHIJKLM 7") + "\n"), "Rejecting T Issue ABCDEFGHIJKLM \n");
   EXPECT_TRUE(read_records().empty());
@@ -297,7 +298,7 @@ TEST_P(ExportReaderTest, ReadErrorEndsTheReaderWithFalse) {
   std::FILE* unreadable = open_unreadable_stream();
   ASSERT_NE(unreadable, nullptr);
   testing::internal::CaptureStdout();
-  EXPECT_FALSE(read_record_set(unreadable));
+  EXPECT_FALSE(read_record_set(unreadable, {}));
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: Couldn't read input file\n");
   std::fclose(unreadable);
 }

@@ -5,7 +5,7 @@
 #include <limits>
 #include <new>
 
-#include "holes/numeric_value.h"
+#include "base/numeric_value.h"
 #include "records/record_memory.h"
 
 std::string_view cut_to_field(std::string_view text, std::size_t width) {

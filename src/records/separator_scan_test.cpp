@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "front/process_state.h"
+#include "process_state.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <new>
 
-#include "front/log_message.h"
+#include "base/log_message.h"
 #include "records/issue_record.h"
 #include "records/record_memory.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "front/process_state.h"
+#include "process_state.h"
 #include "records/issue_record.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "front/output_buffer.h"
+#include "base/output_buffer.h"
 #include "holes/run_detection.h"
 #include "platform/platform.h"
 #include "records/issue_record.h"

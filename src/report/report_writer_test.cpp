@@ -6,7 +6,7 @@
 #include <regex>
 #include <string>
 
-#include "front/process_state.h"
+#include "process_state.h"
 #include "holes/run_detection.h"
 #include "records/issue_record.h"
 

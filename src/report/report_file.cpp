@@ -1,9 +1,9 @@
-#include "front/report_file.h"
+#include "report/report_file.h"
 
 #include <system_error>
 
-#include "front/log_message.h"
-#include "front/output_buffer.h"
+#include "base/log_message.h"
+#include "base/output_buffer.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "holes/numeric_value.h"
+#include "base/numeric_value.h"
 
 #include <climits>
 

@@ -1,5 +1,5 @@
-#ifndef QUORVANE_FRONT_SAME_FILE_H_
-#define QUORVANE_FRONT_SAME_FILE_H_
+#ifndef QUORVANE_REPORT_SAME_FILE_H_
+#define QUORVANE_REPORT_SAME_FILE_H_
 
 #include <string>
 
@@ -9,4 +9,4 @@
 /// exist yet are compared by where they would be created.
 bool same_file(const std::string& a, const std::string& b);
 
-#endif  // QUORVANE_FRONT_SAME_FILE_H_
+#endif  // QUORVANE_REPORT_SAME_FILE_H_

@@ -1,5 +1,5 @@
-#ifndef QUORVANE_FRONT_OUTPUT_BUFFER_H_
-#define QUORVANE_FRONT_OUTPUT_BUFFER_H_
+#ifndef QUORVANE_BASE_OUTPUT_BUFFER_H_
+#define QUORVANE_BASE_OUTPUT_BUFFER_H_
 
 #include <cstddef>
 #include <cstdio>
@@ -48,4 +48,4 @@ struct OutputBuffer {
 /// reached the file, the final flush included.
 bool close_written_stream(std::FILE* stream);
 
-#endif  // QUORVANE_FRONT_OUTPUT_BUFFER_H_
+#endif  // QUORVANE_BASE_OUTPUT_BUFFER_H_

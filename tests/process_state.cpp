@@ -1,8 +1,8 @@
-#include "front/process_state.h"
+#include "process_state.h"
 
 #include "front/getopt.h"
-#include "front/log_message.h"
-#include "front/options.h"
+#include "base/log_message.h"
+#include "base/settings.h"
 #include "holes/run_detection.h"
 #include "records/export_reader.h"
 #include "records/issue_record.h"

@@ -1,5 +1,5 @@
-#ifndef QUORVANE_FRONT_REPORT_FILE_H_
-#define QUORVANE_FRONT_REPORT_FILE_H_
+#ifndef QUORVANE_REPORT_REPORT_FILE_H_
+#define QUORVANE_REPORT_REPORT_FILE_H_
 
 #include <cstdio>
 #include <filesystem>
@@ -64,4 +64,4 @@ bool place_report_file(ReportFile* report);
 /// Closes and removes whatever a failed run opened or made for the report.
 void abandon_report_file(ReportFile* report);
 
-#endif  // QUORVANE_FRONT_REPORT_FILE_H_
+#endif  // QUORVANE_REPORT_REPORT_FILE_H_

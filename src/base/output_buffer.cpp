@@ -1,4 +1,4 @@
-#include "front/output_buffer.h"
+#include "base/output_buffer.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "front/log_message.h"
+#include "base/log_message.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,7 +8,7 @@
 #include <new>
 #include <string_view>
 
-#include "front/output_buffer.h"
+#include "base/output_buffer.h"
 
 std::FILE* log_file = nullptr;
 

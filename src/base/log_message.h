@@ -1,5 +1,5 @@
-#ifndef QUORVANE_FRONT_LOG_MESSAGE_H_
-#define QUORVANE_FRONT_LOG_MESSAGE_H_
+#ifndef QUORVANE_BASE_LOG_MESSAGE_H_
+#define QUORVANE_BASE_LOG_MESSAGE_H_
 
 #include <cstdio>
 
@@ -25,4 +25,4 @@ bool close_log_file();
 /// every message gathered so far (without flushing the stream itself).
 void write_to_log(const char* text);
 
-#endif  // QUORVANE_FRONT_LOG_MESSAGE_H_
+#endif  // QUORVANE_BASE_LOG_MESSAGE_H_

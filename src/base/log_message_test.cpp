@@ -1,4 +1,4 @@
-#include "front/log_message.h"
+#include "base/log_message.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "front/output_buffer.h"
-#include "front/process_state.h"
+#include "base/output_buffer.h"
+#include "process_state.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "front/report_file.h"
+#include "report/report_file.h"
 
 #include <gtest/gtest.h>
 

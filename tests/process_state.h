@@ -1,5 +1,5 @@
-#ifndef QUORVANE_FRONT_PROCESS_STATE_H_
-#define QUORVANE_FRONT_PROCESS_STATE_H_
+#ifndef QUORVANE_TESTS_PROCESS_STATE_H_
+#define QUORVANE_TESTS_PROCESS_STATE_H_
 
 /// Puts every piece of process-wide state back as at program start: the option
 /// parser, the settings, the three queues (their records released), the log
@@ -7,4 +7,4 @@
 /// each starts from a clean process.
 void reset_process_state();
 
-#endif  // QUORVANE_FRONT_PROCESS_STATE_H_
+#endif  // QUORVANE_TESTS_PROCESS_STATE_H_

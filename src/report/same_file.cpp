@@ -1,4 +1,4 @@
-#include "front/same_file.h"
+#include "report/same_file.h"
 
 #include <system_error>
 
