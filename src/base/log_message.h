@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "base/compiler.h"
+
 /// The log file the driver opened (in binary mode), or null outside a run.
 /// Only log_message writes to it; close it with close_log_file.
 extern std::FILE* log_file;
@@ -11,7 +13,7 @@ extern std::FILE* log_file;
 /// `log_file` with every "\n" stored as CR LF. Adds nothing. While the log
 /// file is open both copies are gathered in large buffers; without a log file
 /// the console copy goes out at once.
-void log_message(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void log_message(const char* format, ...) QUORVANE_PRINTF_FORMAT(1, 2);
 
 /// Hands every message gathered so far to standard output and then to the
 /// log file (without flushing the streams themselves).

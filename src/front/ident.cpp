@@ -1,10 +1,12 @@
 // Identification strings in the SCCS what-string form: `what quorvane` or
 // `strings quorvane | grep '@(#)'` finds them. Nothing reads them at run time;
-// the `used` attribute keeps them in the executable all the same. The build
+// QUORVANE_KEEP keeps them in the executable all the same. The build
 // date comes from the compiler's __DATE__ and __TIME__, which honour
 // SOURCE_DATE_EPOCH, so a build can be reproduced byte for byte.
 
 #include <cstddef>
+
+#include "base/compiler.h"
 
 namespace {
 
@@ -38,9 +40,9 @@ constexpr IdentText make_ident() {
   return ident;
 }
 
-[[gnu::used]] constexpr IdentText kIdent = make_ident();
+QUORVANE_KEEP constexpr IdentText kIdent = make_ident();
 
-[[gnu::used]] constexpr char kDisclaimer[] =
+QUORVANE_KEEP constexpr char kDisclaimer[] =
     "@(#)@(#)THIS SOFTWARE IS PROVIDED BY THE AUTHORS \"AS IS\" AND ANY EXPRESS\n"
     "@(#)OR IMPLIED WARRANTIES, INCLUDING, BUT NOT LIMITED TO, THE IMPLIED\n"
     "@(#)WARRANTIES OF MERCHANTABILITY AND FITNESS FOR A PARTICULAR PURPOSE ARE\n"

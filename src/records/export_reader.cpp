@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/compiler.h"
 #include "base/log_message.h"
 #include "records/ignored_types.h"
 #include "records/issue_record.h"
@@ -213,7 +214,7 @@ class LineWalk {
       // Tabs after column 18 separate nothing that is read.
       std::uint64_t tabs = column < kColumnsRead ? masks.tabs & unwalked & (line_end - 1) : 0;
       while (tabs != 0) {
-        const char* tab = block + static_cast<unsigned>(__builtin_ctzll(tabs));
+        const char* tab = block + lowest_bit(tabs);
         tabs &= tabs - 1;
         if (tab > column_start) {
           ++column;
@@ -228,7 +229,7 @@ class LineWalk {
       // NULs marked before this LF and after the previous one are this line's.
       line->has_nul = line->has_nul || (nuls & (line_end - 1)) != 0;
       nuls &= ~((line_end << 1) - 1);
-      const unsigned k = static_cast<unsigned>(__builtin_ctzll(line_end));
+      const unsigned k = lowest_bit(line_end);
       line->column = column;
       line->column_start = column_start;
       if (!end_line(line, block + k)) return false;
@@ -260,7 +261,7 @@ class LineWalk {
   // The line ends at the LF at `line_end`; a CR right before it belongs to
   // the line end. Kept out of the walk's loop, so that the loop's state stays
   // in registers.
-  __attribute__((noinline)) bool end_line(LineState* line, const char* line_end) {
+  QUORVANE_NOINLINE bool end_line(LineState* line, const char* line_end) {
     const char* next_line = line_end + 1;
     if (line_end > line->start && line_end[-1] == '\r') --line_end;
     if (line->column < kColumnsRead && line_end > line->column_start) {
