@@ -1,6 +1,5 @@
 // The end-to-end runner on POSIX systems: fork, a pipe for each output
 // stream, the limits set in the child before it execs the tool.
-#ifndef _WIN32
 
 #include <fcntl.h>
 #include <grp.h>
@@ -321,5 +320,3 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
   result.out = mask_copyright(out);
   return result;
 }
-
-#endif  // !_WIN32

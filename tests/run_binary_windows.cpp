@@ -1,7 +1,6 @@
 // The end-to-end runner on Windows: CreateProcessW with a pipe for each
 // output stream, each drained by a thread of its own so that neither can fill
 // up and stall the tool.
-#ifdef _WIN32
 
 #include <windows.h>
 #include <fcntl.h>
@@ -206,5 +205,3 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
   result.err = console_text(result.err);
   return result;
 }
-
-#endif  // _WIN32

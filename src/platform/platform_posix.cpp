@@ -1,5 +1,4 @@
 // The platform functions on POSIX systems (Linux, macOS, the BSDs).
-#ifndef _WIN32
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -230,5 +229,3 @@ bool has_access_list(const fs::path& path) {
   return false;
 #endif
 }
-
-#endif  // !_WIN32

@@ -1,7 +1,6 @@
 // The platform functions on Windows. File names travel through the program as
 // UTF-8 and reach the system as UTF-16, through the wide-character calls, so
 // that a name in any language opens whatever the machine's code page.
-#ifdef _WIN32
 
 #include <windows.h>
 #include <fcntl.h>
@@ -310,5 +309,3 @@ bool has_access_list(const fs::path&) {
   // would be.
   return false;
 }
-
-#endif  // _WIN32
