@@ -23,7 +23,7 @@ struct ExportText {
   /// Text whose lines leave out the book types of `ignored`.
   explicit ExportText(const IgnoredTypes& ignored) : lines(ignored) {}
 
-  /// Passes on `size` bytes; the first piece must hold the export's first two bytes, if it has two.
+  /// Passes on `size` bytes; a first piece holds the export's first two bytes, if it has two.
   bool feed(const char* data, std::size_t size);
   /// Ends the export, passing on what the conversion held back; false if a record failed.
   bool finish();
