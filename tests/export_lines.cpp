@@ -1,5 +1,12 @@
 #include "export_lines.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "records/export_reader.h"
+#include "records/issue_record.h"
+
 std::string export_line(const std::string& title, const std::string& number, int count,
                         const std::string& note) {
   std::string line;
@@ -39,4 +46,26 @@ std::string utf16_of(const std::string& utf8, bool big_endian) {
     }
   }
   return out;
+}
+
+std::vector<std::string> record_rows() {
+  std::vector<std::string> rows;
+  for (QueueNode* node = record_set.first; node != nullptr; node = node->next) {
+    const IssueRecord* r = record_of(node);
+    rows.push_back(std::string(r->title()) + "|" + r->publisher() + "|" + r->number() + "|" +
+                   r->nm_value() + "|" + r->notes());
+  }
+  return rows;
+}
+
+std::string read_export(const std::string& text, const std::vector<std::string>& ignored,
+                        bool through_file) {
+  std::FILE* file = through_file ? std::tmpfile() : nullptr;
+  if (file != nullptr) std::fwrite(text.data(), 1, text.size(), file);
+  if (file != nullptr) std::rewind(file);
+  testing::internal::CaptureStdout();
+  EXPECT_TRUE(through_file ? file != nullptr && read_record_set(file, ignored)
+                           : read_record_text(text, ignored));
+  if (file != nullptr) std::fclose(file);
+  return testing::internal::GetCapturedStdout();
 }
