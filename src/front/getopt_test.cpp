@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -237,74 +238,44 @@ TEST_F(GetoptTest, NullOptlistOrArgv) {
   }
 }
 
-TEST_F(GetoptTest, ListedQuestionMarkAndColon) {
-  Args a({"-h?", "-:", "-o", "x"});
-  EXPECT_EQ(next(a), 'h');
-  EXPECT_EQ(my_optind, 1);
-  EXPECT_EQ(my_optpos, 2u);
-  EXPECT_EQ(next(a), '?');
-  EXPECT_EQ(my_optopt, 0);
-  EXPECT_EQ(my_optind, 2);
-  EXPECT_EQ(my_optpos, 0u);
-  EXPECT_EQ(next(a), ':');
-  EXPECT_EQ(my_optopt, 0);
-  EXPECT_EQ(my_optind, 3);
-  EXPECT_EQ(next(a), 'o');
-  EXPECT_STREQ(my_optarg, "x");
-}
-
-TEST_F(GetoptTest, LoneDelimiterGivesZero) {
-  Args a({"-", "/", "-h"});
-  EXPECT_EQ(next(a), 0);
-  EXPECT_EQ(my_optind, 2);
-  EXPECT_EQ(next(a), 0);
-  EXPECT_EQ(my_optind, 3);
-  EXPECT_EQ(next(a), 'h');
-  EXPECT_EQ(next(a), -1);
-}
-
-TEST_F(GetoptTest, Clusters) {
-  const char optlist[] = "abi:";
+// Each call's result and where it leaves the parser, one call after another:
+// clusters, listed '?' and ':', lone delimiters, and a blank inside a cluster,
+// which is an option character of its own.
+TEST_F(GetoptTest, ResultsOneAfterAnother) {
   struct Case {
     std::vector<std::string> elements;
-    std::vector<int> results;
-    std::string last_arg;  // my_optarg after the last option, if it took one
+    const char* optlist;
+    std::vector<std::pair<int, int>> steps;  // each result, and my_optind after it
+    std::string last_arg;                    // my_optarg after the last option, if it took one
+    int last_optopt = 0;                     // my_optopt at the end
   };
   const std::vector<Case> cases = {
-      {{"-ab", "-a"}, {'a', 'b', 'a', -1}, ""},
-      {{"-ai", "x"}, {'a', 'i', -1}, "x"},
-      {{"-aix"}, {'a', 'i', -1}, "x"},
-      {{"/ba=x"}, {'b', 'a', '?'}, ""},
-      {{"  -ab", "-b"}, {'a', 'b', 'b', -1}, ""},
-      {{"\t-abi", "y"}, {'a', 'b', 'i', -1}, "y"},
+      {{"-h?", "-:", "-o", "x"}, kOptlist, {{'h', 1}, {'?', 2}, {':', 3}, {'o', 5}, {-1, 5}}, "x"},
+      {{"-", "/", "-h"}, kOptlist, {{0, 2}, {0, 3}, {'h', 4}, {-1, 4}}, ""},
+      {{"-ab", "-a"}, "abi:", {{'a', 1}, {'b', 2}, {'a', 3}, {-1, 3}}, ""},
+      {{"-ai", "x"}, "abi:", {{'a', 1}, {'i', 3}, {-1, 3}}, "x"},
+      {{"-aix"}, "abi:", {{'a', 1}, {'i', 2}, {-1, 2}}, "x"},
+      {{"/ba=x"}, "abi:", {{'b', 1}, {'a', 1}, {'?', 1}}, "", '='},
+      {{"  -ab", "-b"}, "abi:", {{'a', 1}, {'b', 2}, {'b', 3}, {-1, 3}}, ""},
+      {{"\t-abi", "y"}, "abi:", {{'a', 1}, {'b', 1}, {'i', 3}, {-1, 3}}, "y"},
+      {{"-a b"}, "ab", {{'a', 1}, {'?', 1}}, "", ' '},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.elements[0]);
     my_getopt_reset();
     my_opterr = 0;
     Args a(c.elements);
-    std::vector<int> got;
-    int r;
-    do {
-      r = next(a, optlist);
-      got.push_back(r);
-    } while (r != -1 && r != '?');
-    EXPECT_EQ(got, c.results);
+    std::vector<std::pair<int, int>> steps;
+    for (std::size_t k = 0; k < c.steps.size(); ++k) {
+      const int result = next(a, c.optlist);
+      steps.emplace_back(result, my_optind);
+    }
+    EXPECT_EQ(steps, c.steps);
+    EXPECT_EQ(my_optopt, c.last_optopt);
     if (!c.last_arg.empty()) {
       EXPECT_STREQ(my_optarg, c.last_arg.c_str());
     }
   }
-}
-
-TEST_F(GetoptTest, BlankInsideClusterIsAnOptionCharacter) {
-  Args a({"-a b"});
-  EXPECT_EQ(next(a, "ab"), 'a');
-  std::string err;
-  EXPECT_EQ(next_err(a, &err, "ab"), '?');
-  EXPECT_EQ(err, "my_getopt_long: Unrecognized option  \n");
-  EXPECT_EQ(my_optopt, ' ');
-  EXPECT_EQ(my_optind, 1);
-  EXPECT_EQ(my_optpos, 2u);
 }
 
 TEST_F(GetoptTest, SilentWhenOptErrIsZero) {
