@@ -225,10 +225,8 @@ bool sync_stream(std::FILE* stream) {
   return FlushFileBuffers(handle) != 0;
 }
 
-bool sync_folder(const fs::path&) {
-  // The move that put the report in place was written through already.
-  return true;
-}
+// The move that put the report in place was written through already.
+bool sync_folder(const fs::path&) { return true; }
 
 void set_binary_stream(std::FILE* stream, bool binary) {
   std::fflush(stream);
@@ -293,19 +291,10 @@ std::FILE* standard_stream_of(const fs::path& path) {
   return nullptr;
 }
 
-bool has_foreign_owner(const fs::path&) {
-  // A new file takes its access rights from the folder, as the earlier one
-  // did; whom the earlier one belonged to does not decide who may use it.
-  return false;
-}
-
-bool is_mount_point(const fs::path&) {
-  // Windows mounts volumes on folders only.
-  return false;
-}
-
-bool has_access_list(const fs::path&) {
-  // Every file has one here, mostly taken from its folder as a new file's
-  // would be.
-  return false;
-}
+// A new file takes its access rights from the folder, as the earlier report
+// did, whoever owned that; Windows mounts volumes on folders only; and every
+// file here has an access list, mostly taken from its folder as a new file's
+// would be.
+bool has_foreign_owner(const fs::path&) { return false; }
+bool is_mount_point(const fs::path&) { return false; }
+bool has_access_list(const fs::path&) { return false; }
