@@ -6,10 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
-
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -18,8 +14,6 @@
 #include "run_binary.h"
 
 namespace {
-
-using Names = std::vector<std::string>;
 
 constexpr int kLargeCount = 100000;
 
@@ -76,7 +70,6 @@ Names with_earlier(Names entries, bool earlier) {
 // the abort message after the report, never with success, and the report it
 // would replace (or its absence) is as it was.
 TEST(FaultsEndToEnd, ReportOnAFullDiskAbortsTheRun) {
-  if (kNoFullDisk != nullptr) GTEST_SKIP() << kNoFullDisk;
   const std::string text = large_export("");
   const long long kLimit = 256 * 1024;  // a report of about 3 MB stops after 256 KiB
   struct Case {
@@ -87,6 +80,8 @@ TEST(FaultsEndToEnd, ReportOnAFullDiskAbortsTheRun) {
   };
   for (const Case& c : {Case{"/dev/full", -1, false, false}, Case{"out.txt", kLimit, false, false},
                         Case{"out.txt", kLimit, true, false}, Case{"out.txt", kLimit, true, true}}) {
+    const char* why = c.file_size < 0 ? why_no_full_device() : why_no_file_size_limit();
+    if (not_run_here(why, "a report to " + c.output)) continue;
     TempDir dir;
     dir.write("in.txt", text);
     if (c.earlier) dir.write("out.txt", kEarlierReport);
@@ -111,7 +106,6 @@ TEST(FaultsEndToEnd, ReportOnAFullDiskAbortsTheRun) {
 // A log of a hundred thousand rejections that cannot reach the disk: the run
 // does not claim success, and so puts no report in place of the earlier one.
 TEST(FaultsEndToEnd, LogOnAFullDiskFailsTheRun) {
-  if (kNoFullDisk != nullptr) GTEST_SKIP() << kNoFullDisk;
   const std::string text = large_export("TPB ") + export_line("A", "1") + "\r\n" +
                            export_line("A", "2") + "\r\n";
   std::string rejections;
@@ -130,6 +124,8 @@ TEST(FaultsEndToEnd, LogOnAFullDiskFailsTheRun) {
   const long long kInSuccessLine = static_cast<long long>(crlf(logged + kSuccessLine).size()) - 10;
   for (const Case& c : {Case{"/dev/full", -1, true}, Case{"Quorvane.log", kLimit, false},
                         Case{"Quorvane.log", kLimit, true}, Case{"Quorvane.log", kInSuccessLine, true}}) {
+    const char* why = c.file_size < 0 ? why_no_full_device() : why_no_file_size_limit();
+    if (not_run_here(why, "a log to " + c.log)) continue;
     TempDir dir;
     dir.write("in.txt", text);
     if (c.earlier) dir.write("out.txt", kEarlierReport);
@@ -189,27 +185,24 @@ TEST(FaultsEndToEnd, DirectoriesAreNoFiles) {
   }
 }
 
-// An export the tool may not read: of mode 000 on POSIX systems, held open
-// without sharing by another program on Windows.
+// An export the tool may not read: held open without sharing by another
+// program where files can be held, else of mode 000 to a run it binds.
 TEST(FaultsEndToEnd, InputWithoutReadPermissionIsNotOpened) {
+  const bool held_here = kNoHeldFiles == nullptr;
+  if (!held_here && why_no_bound_run() != nullptr) GTEST_SKIP() << why_no_bound_run();
   TempDir dir;
   const std::string text = export_line("A", "1") + "\n";
   dir.write("in.txt", text);
-#ifdef _WIN32
+  ASSERT_TRUE(held_here || (set_mode(dir.path("in.txt"), 0) && set_mode(dir.root(), 0777)));
+  ChildLimits limits;
+  limits.as_nobody = true;
   RunResult run;
   {
     HeldFile held(dir.path("in.txt"), Sharing::kNothing);
-    ASSERT_TRUE(held.held());
-    run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt"});
+    ASSERT_EQ(held.held(), held_here);
+    run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt"}, limits);
   }
-#else
-  ASSERT_EQ(chmod(dir.path("in.txt").c_str(), 0), 0);
-  ASSERT_EQ(chmod(dir.root().c_str(), 0777), 0);
-  ChildLimits limits;
-  limits.as_nobody = true;
-  RunResult run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt"}, limits);
-  chmod(dir.path("in.txt").c_str(), 0644);
-#endif
+  set_mode(dir.path("in.txt"), 0644);
   EXPECT_EQ(run.status, 255);
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out, expected_banner() + "Couldn't open input file in.txt\n");
@@ -220,7 +213,7 @@ TEST(FaultsEndToEnd, InputWithoutReadPermissionIsNotOpened) {
 // /proc/self/mem opens, but reading at offset 0 (never mapped) fails with EIO,
 // for root too: the reader's error ends the run before any report.
 TEST(FaultsEndToEnd, InputThatFailsOnReadingAbortsTheRun) {
-  if (kNoUnreadableFile != nullptr) GTEST_SKIP() << kNoUnreadableFile;
+  if (why_no_unreadable_file() != nullptr) GTEST_SKIP() << why_no_unreadable_file();
   for (bool earlier : {false, true}) {
     TempDir dir;
     if (earlier) dir.write("out.txt", kEarlierReport);

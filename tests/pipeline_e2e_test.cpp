@@ -13,8 +13,6 @@
 
 namespace {
 
-using Names = std::vector<std::string>;
-
 // An export of one line per "title|number" entry, with the given line end.
 std::string export_of(const Names& entries, const std::string& line_end = "\r\n") {
   std::string text;
@@ -170,7 +168,7 @@ TEST(PipelineEndToEnd, BrokenUtf16BecomesReplacementCharacters) {
 }
 
 TEST(PipelineEndToEnd, AReportThatCannotBeWrittenIsAFailure) {
-  if (kNoFullDisk != nullptr) GTEST_SKIP() << kNoFullDisk;
+  if (why_no_full_device() != nullptr) GTEST_SKIP() << why_no_full_device();
   TempDir dir;
   dir.write("in.txt", export_of({"A|1"}));
   RunResult run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "/dev/full"});
@@ -182,7 +180,7 @@ TEST(PipelineEndToEnd, AReportThatCannotBeWrittenIsAFailure) {
 }
 
 TEST(PipelineEndToEnd, ALogThatCannotBeWrittenIsAFailure) {
-  if (kNoFullDisk != nullptr) GTEST_SKIP() << kNoFullDisk;
+  if (why_no_full_device() != nullptr) GTEST_SKIP() << why_no_full_device();
   TempDir dir;
   dir.write("in.txt", export_of({"A|1"}));
   RunResult run = run_quorvane_binary(dir.root(),

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <random>
 #include <regex>
 #include <sstream>
@@ -64,9 +65,9 @@ bool TempDir::exists(const std::string& name) const {
   return fs::exists(fs::symlink_status(fs::u8path(path(name)), ignored));
 }
 
-std::vector<std::string> TempDir::entries() const {
+std::vector<std::string> TempDir::entries(const std::string& folder) const {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(fs::u8path(root_))) {
+  for (const auto& entry : fs::directory_iterator(fs::u8path(folder.empty() ? root_ : path(folder)))) {
     names.push_back(entry.path().filename().u8string());
   }
   std::sort(names.begin(), names.end());
@@ -85,7 +86,6 @@ bool TempDir::make_hard_link(const std::string& existing, const std::string& nam
 }
 
 bool TempDir::make_symlink(const std::string& target, const std::string& name) const {
-  if (kNoSymlinks != nullptr) return false;
   std::error_code error;
   fs::create_symlink(fs::u8path(target), fs::u8path(path(name)), error);
   return !error;
@@ -99,21 +99,35 @@ bool TempDir::make_read_only(const std::string& name) const {
   return !error;
 }
 
-#ifdef _WIN32
-const char* const kNoSymlinks =
-    "the C++ library makes no symbolic links on Windows, where they need a privilege";
-const char* const kNoFullDisk = "Windows has neither /dev/full nor a file-size limit for a process";
-const char* const kNoUnreadableFile =
-    "Windows has no file that opens but fails on reading (and Wine enforces no byte-range lock)";
-#elif defined(__APPLE__)
-const char* const kNoSymlinks = nullptr;
-const char* const kNoFullDisk = "macOS has no /dev/full";
-const char* const kNoUnreadableFile = "macOS has no /proc/self/mem";
-#else
-const char* const kNoSymlinks = nullptr;
-const char* const kNoFullDisk = nullptr;
-const char* const kNoUnreadableFile = nullptr;
-#endif
+const char* why_no_symlinks() {
+  static const char* const why = [] {
+    TempDir dir;
+    return dir.make_symlink("target", "link") ? nullptr : "the tests cannot make a symbolic link here";
+  }();
+  return why;
+}
+
+// A run as nobody is another user only where the tests' user, whom
+// permissions do not bind, hands the run to nobody.
+const char* why_no_other_user() {
+  return why_permissions_do_not_bind() == nullptr
+             ? "the tests run the tool as their own user, who owns every file it meets"
+             : why_no_bound_run();
+}
+
+const char* why_no_access_lists() {
+  static const char* const why = [] {
+    TempDir dir;
+    dir.write("listed", "");
+    return give_access_list(dir.path("listed")) ? nullptr : "the tests' files carry no access list here";
+  }();
+  return why;
+}
+
+bool not_run_here(const char* why, const std::string& what) {
+  if (why != nullptr) std::cout << "Not run here (" << why << "): " << what << "\n";
+  return why != nullptr;
+}
 
 namespace {
 

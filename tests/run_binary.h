@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+using Names = std::vector<std::string>;
+
 /// What one run of the real executable left behind.
 struct RunResult {
   int status = -1;     ///< the exit status as the shell sees it (255 for -1)
@@ -30,14 +32,14 @@ class TempDir {
   std::string read(const std::string& name) const;
   /// Whether `name` exists.
   bool exists(const std::string& name) const;
-  /// The names of the directory's entries, sorted.
-  std::vector<std::string> entries() const;
+  /// The names of the entries of the directory, or of its folder `folder`, sorted.
+  std::vector<std::string> entries(const std::string& folder = "") const;
   /// Makes the folder `name`; false on failure.
   bool make_folder(const std::string& name) const;
   /// Gives the file `existing` the second name `name`; false on failure.
   bool make_hard_link(const std::string& existing, const std::string& name) const;
-  /// Makes `name` a symbolic link to `target`; false on failure, and where
-  /// the system makes none (see kNoSymlinks).
+  /// Makes `name` a symbolic link to `target`; false on failure (see
+  /// why_no_symlinks).
   bool make_symlink(const std::string& target, const std::string& name) const;
   /// Takes every write permission from `name` (on Windows: sets its
   /// read-only attribute); false on failure.
@@ -49,23 +51,31 @@ class TempDir {
   std::string root_;
 };
 
-/// Why the tests cannot make symbolic links on this system; null where they can.
-extern const char* const kNoSymlinks;
-
-/// Why the tests cannot stage a full disk (/dev/full, a file-size limit) on
-/// this system; null where they can.
-extern const char* const kNoFullDisk;
-
-/// Why the tests cannot name a file that opens but fails on reading
-/// (/proc/self/mem) on this system; null where they can.
-extern const char* const kNoUnreadableFile;
-
-/// Why the tests cannot mount a file over another here; null where they can.
+// What this system lets the tests do, each found out once by trying it: the
+// reason it does not, or null where it does.
+/// Making symbolic links.
+const char* why_no_symlinks();
+/// A device that fails every write as a full disk does (/dev/full).
+const char* why_no_full_device();
+/// Holding a run to a file size (`limits.file_size`), past which writes fail.
+const char* why_no_file_size_limit();
+/// A file that opens but fails on reading (/proc/self/mem).
+const char* why_no_unreadable_file();
+/// Files whose permissions hold this process back (as they do not hold root).
+const char* why_permissions_do_not_bind();
+/// Runs with `as_nobody` that a file's permissions hold back.
+const char* why_no_bound_run();
+/// Runs with `as_nobody` as another user than the owner of the tests' files.
+const char* why_no_other_user();
+/// Files with access-control lists (see give_access_list).
+const char* why_no_access_lists();
+/// Mounting a file over another in a mount namespace of its own.
 const char* why_no_bind_mount();
-
-/// Why the tests cannot trace the tool's system calls, or make them fail,
-/// here; null where they can.
+/// Tracing the tool's system calls, and making them fail.
 const char* why_no_tracer();
+
+/// Says, where `why` is a reason, that the case `what` is not run here; true then.
+bool not_run_here(const char* why, const std::string& what);
 
 /// Why files have no permission bits, owner and group that the tests can set
 /// here; null where they have.
@@ -150,9 +160,9 @@ struct ChildLimits {
   bool closed_stdout = false;  ///< standard output a pipe nobody reads (out stays "")
   int closed_streams = 0;      ///< how many standard streams are closed, from standard input on
                                ///< (2: input and output, as some schedulers start tools)
-  bool as_nobody = false;      ///< run as user nobody when the tests run as root, so
-                               ///< that file permissions hold (the folder must let nobody in);
-                               ///< nothing to do on Windows
+  bool as_nobody = false;      ///< run as user nobody where permissions do not bind the
+                               ///< tests' user (root), so that they hold (the folder must let
+                               ///< nobody in; see why_no_bound_run)
   std::string stdout_file;     ///< when given, standard output goes to this file (out stays "")
   bool stdout_appends = false; ///< stdout_file is written at its end, as `>>` does
   int open_files = -1;         ///< RLIMIT_NOFILE, the most descriptors open at once; -1: no

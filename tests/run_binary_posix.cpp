@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -33,7 +34,7 @@ namespace {
 class NobodysCopy {
  public:
   NobodysCopy() {
-    if (geteuid() != 0) {
+    if (why_permissions_do_not_bind() == nullptr) {
       path_ = QUORVANE_BINARY;
       return;
     }
@@ -151,6 +152,39 @@ bool child_succeeds(Work work) {
          WEXITSTATUS(status) == 0;
 }
 
+// Hands this process, a child about to start the tool, from a user whom
+// permissions do not bind to user nobody; false when that fails.
+bool become_bound() {
+  return why_permissions_do_not_bind() == nullptr ||
+         (setgroups(0, nullptr) == 0 && setgid(kNobody) == 0 && setuid(kNobody) == 0);
+}
+
+// Whether `path` opens, but a write to it (`write`) or a read from it fails.
+bool opens_but_fails(const char* path, bool write) {
+  std::FILE* file = std::fopen(path, write ? "wb" : "rb");
+  if (file == nullptr) return false;
+  char byte = 'x';
+  const bool failed = write ? std::fputc(byte, file) == EOF || std::fflush(file) != 0
+                            : std::fread(&byte, 1, 1, file) == 0 && std::ferror(file) != 0;
+  std::fclose(file);
+  return failed;
+}
+
+// Whether this process, or a child that runs `become` first, is kept out of
+// a file of mode 000 by its permissions.
+bool kept_out(bool (*become)()) {
+  TempDir dir;
+  dir.write("locked", "");
+  const std::string path = dir.path("locked");
+  auto try_open = [&path] {
+    const int file = open(path.c_str(), O_RDONLY);
+    if (file >= 0) close(file);
+    return file < 0 && errno == EACCES;
+  };
+  return set_mode(path, 0) &&
+         (become == nullptr ? try_open() : child_succeeds([&] { return become() && try_open(); }));
+}
+
 // Mounts `source` over `target` in a mount namespace of this process's own.
 bool mount_over(const std::string& source, const std::string& target) {
 #if defined(__linux__)
@@ -215,6 +249,49 @@ const char* why_no_bind_mount() {
   return why;
 }
 
+const char* why_no_full_device() {
+  static const char* const why =
+      opens_but_fails("/dev/full", true) ? nullptr : "there is no /dev/full that fails every write";
+  return why;
+}
+
+const char* why_no_unreadable_file() {
+  static const char* const why = opens_but_fails("/proc/self/mem", false)
+                                     ? nullptr
+                                     : "there is no /proc/self/mem that opens but fails on reading";
+  return why;
+}
+
+const char* why_no_file_size_limit() {
+  static const char* const why = [] {
+    TempDir dir;
+    const std::string path = dir.path("limited");
+    return child_succeeds([&] {
+             signal(SIGXFSZ, SIG_IGN);
+             const rlimit limit{1, 1};
+             const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+             return file >= 0 && setrlimit(RLIMIT_FSIZE, &limit) == 0 && write(file, "a", 1) == 1 &&
+                    write(file, "b", 1) < 0 && errno == EFBIG;
+           })
+               ? nullptr
+               : "a process cannot be held to a file size here";
+  }();
+  return why;
+}
+
+const char* why_permissions_do_not_bind() {
+  static const char* const why =
+      kept_out(nullptr) ? nullptr : "the tests' user passes every permission check, as root does";
+  return why;
+}
+
+const char* why_no_bound_run() {
+  static const char* const why =
+      kept_out(become_bound) ? nullptr
+                             : "the tests' user passes every permission check and cannot be nobody";
+  return why;
+}
+
 const char* why_no_tracer() {
   static const char* const why = [] {
     return std::system("strace -o /dev/null -e inject=fsync:error=EIO true >/dev/null 2>&1") == 0
@@ -267,10 +344,7 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
       _exit(119);
     }
     // Root passes every permission check; a child that gives root up does not.
-    if (limits.as_nobody && geteuid() == 0 &&
-        (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
-      _exit(124);
-    }
+    if (limits.as_nobody && !become_bound()) _exit(124);
     if (limits.open_files >= 0) {
       rlimit limit{static_cast<rlim_t>(limits.open_files), static_cast<rlim_t>(limits.open_files)};
       if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(126);

@@ -117,14 +117,23 @@ bool give_access_list(const std::string&) { return false; }
 bool carries_access_list(const std::string&) { return false; }
 
 const char* why_no_bind_mount() { return "Windows mounts no file over another"; }
+const char* why_no_full_device() { return "Windows has no device that fails writes as a full disk"; }
+const char* why_no_file_size_limit() { return "Windows sets no file-size limit for a process"; }
+const char* why_no_unreadable_file() {
+  return "Windows has no file that opens but fails on reading (and Wine enforces no byte-range lock)";
+}
+
+// The read-only attribute holds every user back, the administrator included;
+// the run needs no other user for that.
+const char* why_permissions_do_not_bind() { return nullptr; }
+const char* why_no_bound_run() { return why_permissions_do_not_bind(); }
 
 const char* why_no_tracer() { return "the tests trace system calls with strace, which Windows lacks"; }
 
 RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args,
                               const ChildLimits& limits) {
   RunResult result;
-  // as_nobody needs nothing here: the read-only attribute holds for every
-  // user, the administrator included.
+  // as_nobody needs nothing here (see why_permissions_do_not_bind).
   if (limits.file_size >= 0 || limits.file_size_signal || limits.open_files >= 0 ||
       !limits.bind_mount.first.empty() || !limits.trace_file.empty()) {
     ADD_FAILURE() << "Windows has no file-size or open-file limit, mount or tracer for a process";

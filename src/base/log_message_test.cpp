@@ -8,18 +8,9 @@
 
 #include "base/output_buffer.h"
 #include "process_state.h"
+#include "run_binary.h"
 
 namespace {
-
-// Why /dev/full cannot stand for a full disk here (macOS and Windows have
-// none); null where it opens for writing and every write to it fails.
-const char* no_full_disk() {
-  std::FILE* probe = std::fopen("/dev/full", "wb");
-  if (probe == nullptr) return "/dev/full cannot be opened for writing";
-  const bool written = std::fputc('x', probe) != EOF && std::fflush(probe) == 0;
-  std::fclose(probe);
-  return written ? "a write to /dev/full does not fail" : nullptr;
-}
 
 std::string contents(std::FILE* file) {
   std::fflush(file);
@@ -78,7 +69,7 @@ TEST(LogMessageTest, BuffersBothCopiesUntilTheLogCloses) {
 // A log that cannot be written is reported when it closes; the console copy
 // is out already.
 TEST(LogMessageTest, ALogThatCannotBeWrittenIsReported) {
-  if (const char* why = no_full_disk()) GTEST_SKIP() << why;
+  if (why_no_full_device() != nullptr) GTEST_SKIP() << why_no_full_device();
   reset_process_state();
   log_file = std::fopen("/dev/full", "wb");
   ASSERT_NE(log_file, nullptr);
