@@ -76,6 +76,8 @@ TEST(PipelineEndToEnd, LfAndCrLfExportsGiveTheSameRun) {
   }
 }
 
+// The hole size given reaches the filter (whose every edge is a row of its
+// own tests) and the announcement.
 TEST(PipelineEndToEnd, HoleSizeDecidesWhichRunsReachTheReport) {
   Names entries{"A|1", "A|2", "A|3", "A|10", "A|11", "A|20"};
   struct Case {
@@ -83,11 +85,8 @@ TEST(PipelineEndToEnd, HoleSizeDecidesWhichRunsReachTheReport) {
     Names kept;
   };
   const Case cases[] = {
-      {"0", {}},
       {"-3", {}},
-      {"1", {"A|20"}},
       {"2", {"A|10", "A|11", "A|20"}},
-      {"3", {"A|1", "A|2", "A|3", "A|10", "A|11", "A|20"}},
   };
   for (const Case& c : cases) {
     std::string console = std::string("Searching in.txt for holes less than ") + c.size +
