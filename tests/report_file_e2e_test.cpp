@@ -236,6 +236,14 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
          EXPECT_EQ(dir.read("Quorvane.log"), crlf(success));
          expect_console_file(dir, "");
        }},
+      {"a log named like the console's file is the console's text", nullptr,
+       [](const TempDir&) {}, "out.txt", to_file, "", {"console.txt", "in.txt", "out.txt"},
+       [&](const TempDir& dir) {
+         EXPECT_EQ(mask_copyright(console_text(dir.read("console.txt"))),
+                   expected_banner() + success);
+         EXPECT_EQ(mask_date_line(dir.read("out.txt")), report);
+       },
+       "console.txt"},
       {"a console that appends to its file appends the report too", nullptr,
        [](const TempDir& dir) { dir.write("console.txt", "held before\n"); }, "console.txt",
        appending, "", {"Quorvane.log", "console.txt", "in.txt"},
@@ -355,6 +363,10 @@ TEST(ReportFileEndToEnd, TheReportIsOnTheDiskBeforeItCountsAsWritten) {
        true},
       {"", true, {"sync out.txt"}, true},
       {"fsync:error=EIO", false, {"fchmod .quorvane-*", "sync .quorvane-*"}, false},
+      // The report stands in its place once renamed; its folder's sync is the last word.
+      {"fsync:error=EIO:when=2", false,
+       {"fchmod .quorvane-*", "sync .quorvane-*", "rename .quorvane-* out.txt", "sync <folder>"},
+       true},
       {"fsync:error=EIO", true, {"sync out.txt"}, false},
       {"fchmod:error=EPERM", false, {"fchmod .quorvane-*", "sync out.txt"}, true},
   };

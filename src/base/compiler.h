@@ -1,9 +1,11 @@
 #ifndef QUORVANE_BASE_COMPILER_H_
 #define QUORVANE_BASE_COMPILER_H_
 
-// What the program asks of the compiler beyond standard C++, in one place:
-// GCC and clang (every compiler the program is built with) have it all;
-// another compiler gets plain code or nothing, and the same results.
+// What the program asks of the compiler beyond standard C++, in one place
+// (but for the separator scanner's vector paths, which pick their
+// instructions the compiler's own way): GCC and clang, every compiler the
+// program is built with, have it all; another compiler gets plain code or
+// nothing, and the same results.
 
 #include <cstdint>
 
@@ -20,6 +22,23 @@
 #define QUORVANE_PRINTF_FORMAT(format_at, values_at)
 #define QUORVANE_NOINLINE
 #define QUORVANE_KEEP
+#endif
+
+// Builds for AddressSanitizer (QUORVANE_ADDRESS_SANITIZER), and for any
+// sanitizer (QUORVANE_SANITIZED), whose checks see into plain code only.
+#if defined(__SANITIZE_ADDRESS__)
+#define QUORVANE_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUORVANE_ADDRESS_SANITIZER 1
+#endif
+#endif
+#if defined(QUORVANE_ADDRESS_SANITIZER) || defined(__SANITIZE_THREAD__)
+#define QUORVANE_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(memory_sanitizer) || __has_feature(thread_sanitizer)
+#define QUORVANE_SANITIZED 1
+#endif
 #endif
 
 /// The place of the lowest set bit of `bits`, which must not be 0.

@@ -31,11 +31,14 @@ void use_log_file() {
   log_output.stream = log_file;
 }
 
-// Hands a piece of a message to the console's copy and, while there is a log
-// file, to the log's.
+// Whether the log has a copy of its own: it has none while there is no log
+// file, or where the log is the console's file (the console's copy is it).
+bool log_copy_wanted() { return log_file != nullptr && log_file != stdout; }
+
+// Hands a piece of a message to the console's copy and to the log's.
 void put(std::string_view piece) {
   console_output.append(piece);
-  if (log_file != nullptr) log_output.append_crlf(piece);
+  if (log_copy_wanted()) log_output.append_crlf(piece);
 }
 
 // Whether `format` converts nothing but %s, %.*s and %d (and writes %%), the
@@ -128,6 +131,7 @@ void log_message(const char* format, ...) {
 }
 
 void write_to_log(const char* text) {
+  if (!log_copy_wanted()) return;
   use_log_file();
   log_output.append_crlf(text);
   log_output.flush();
@@ -142,7 +146,10 @@ bool close_log_file() {
   flush_log_output();
   log_output.stream = nullptr;
   if (log_file == nullptr) return true;
-  const bool written = close_written_stream(log_file);
+  // A standard stream outlives the log; it is only handed all it holds.
+  const bool written = log_file == stdout || log_file == stderr
+                           ? std::fflush(log_file) == 0 && !std::ferror(log_file)
+                           : close_written_stream(log_file);
   log_file = nullptr;
   return written;
 }

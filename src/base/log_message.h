@@ -6,7 +6,10 @@
 #include "base/compiler.h"
 
 /// The log file the driver opened (in binary mode), or null outside a run.
-/// Only log_message writes to it; close it with close_log_file.
+/// Only log_message writes to it; close it with close_log_file. It may be a
+/// standard stream, when the log is named like the file that stream goes
+/// to: standard output then takes the console's copy alone, which is the
+/// log's text already.
 extern std::FILE* log_file;
 
 /// Formats a printf-style message and writes it to standard output, then to
@@ -19,8 +22,9 @@ void log_message(const char* format, ...) QUORVANE_PRINTF_FORMAT(1, 2);
 /// log file (without flushing the streams themselves).
 void flush_log_output();
 
-/// Hands over what is gathered and closes `log_file` (null is fine); true
-/// when every byte of the log reached the file.
+/// Hands over what is gathered and closes `log_file` (null is fine; a
+/// standard stream is flushed and stays open); true when every byte of the
+/// log reached the file.
 bool close_log_file();
 
 /// Writes `text` to the log file alone, with every "\n" stored as CR LF, after

@@ -67,23 +67,37 @@ void close_stream(std::FILE** stream) {
   *stream = nullptr;
 }
 
-// Ends a failed run with `message` (a format of one %s, `value`): the earlier
-// report, if any, stays as it was.
-int abort_run(RunFiles* files, const char* message, const char* value = "") {
-  log_message(message, value);
+// Closes what a failed run opened; the earlier report, if any, stays as it was.
+int fail_run(RunFiles* files) {
   close_stream(&files->input);
   abandon_report_file(&files->report);
   close_log_file();
   return -1;
 }
 
+// Ends a failed run with `message` (a format of one %s, `value`).
+int abort_run(RunFiles* files, const char* message, const char* value = "") {
+  log_message(message, value);
+  return fail_run(files);
+}
+
 // Ends a run whose log could not be written; the console alone can say so.
 int fail_on_log(RunFiles* files) {
-  close_stream(&files->input);
-  abandon_report_file(&files->report);
-  close_log_file();
+  fail_run(files);
   std::printf("\nCouldn't write log file %s\n", log_path.c_str());
   return -1;
+}
+
+// Opens the log. A log named like the file a standard stream goes to is
+// written through that stream: a stream of its own would write over the
+// console's text there, and the console over the log.
+std::FILE* open_log(const std::string& path) {
+  std::FILE* standard = standard_stream_of(file_path(path));
+  if (standard == nullptr) return open_file(path, "wb");
+  // Standard error takes the log's own CR LF; standard output carries the
+  // console's copy, which is the log's text already.
+  if (standard == stderr) set_binary_stream(stderr, true);
+  return standard;
 }
 
 // Running out of memory anywhere in a stage is that stage's failure, like
@@ -140,7 +154,7 @@ int run_stages(int argc, char** argv, RunFiles* files) {
     close_stream(&files->input);
     return -1;
   }
-  log_file = open_file(log_path, "wb");
+  log_file = open_log(log_path);
   if (log_file == nullptr) {
     std::printf("Couldn't open log %s file\n", log_path.c_str());
     close_stream(&files->input);

@@ -69,9 +69,9 @@ bool copy_file_permissions(std::FILE* stream, const std::filesystem::path& model
 /// when the stream is no regular file (a device, a pipe), which keeps nothing.
 bool sync_stream(std::FILE* stream);
 
-/// Has the system put the entries of `folder` (a file just renamed into it)
-/// on the disk; true when that worked or the system keeps no such state.
-bool sync_folder(const std::filesystem::path& folder);
+/// Asks the system to put the entries of `folder` (a file just renamed into
+/// it) on the disk, where it keeps them apart from the files.
+void sync_folder(const std::filesystem::path& folder);
 
 /// Writes to `stream` byte for byte (`binary`) or with the system's text line
 /// ends, where the system makes a difference (Windows' standard output).
@@ -142,8 +142,8 @@ struct TargetFacts {
 };
 
 /// Gathers the facts about the file at `path` (UTF-8 names made into a path
-/// with file_path). Asks the folder by making a file in it only where the
-/// answer can matter. Changes nothing.
+/// with file_path). Asks the folder by making a file in it, and removing it
+/// again, only where the answer can matter; changes nothing else.
 TargetFacts gather_target_facts(const std::filesystem::path& path);
 
 #endif  // QUORVANE_PLATFORM_PLATFORM_H_

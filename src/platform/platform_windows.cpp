@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "platform/platform.h"
@@ -114,14 +115,15 @@ void use_utf8_arguments(int* argc, char*** argv) {
   // every name. The command line in UTF-16 holds them all.
   if (GetACP() == CP_UTF8) return;
   int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  // Given back to the system however the conversion ends.
+  std::unique_ptr<wchar_t*, decltype(&LocalFree)> wide(
+      CommandLineToArgvW(GetCommandLineW(), &count), LocalFree);
   if (wide == nullptr) return;
   // Kept for the whole run, as the runtime keeps its own argv.
   static std::vector<std::string> texts;
   static std::vector<char*> pointers;
   texts.clear();
-  for (int k = 0; k < count; ++k) texts.push_back(to_utf8(wide[k]));
-  LocalFree(wide);
+  for (int k = 0; k < count; ++k) texts.push_back(to_utf8(wide.get()[k]));
   pointers.clear();
   for (std::string& text : texts) pointers.push_back(&text[0]);
   pointers.push_back(nullptr);
@@ -226,7 +228,7 @@ bool sync_stream(std::FILE* stream) {
 }
 
 // The move that put the report in place was written through already.
-bool sync_folder(const fs::path&) { return true; }
+void sync_folder(const fs::path&) {}
 
 void set_binary_stream(std::FILE* stream, bool binary) {
   std::fflush(stream);
@@ -241,8 +243,7 @@ bool replace_file(const fs::path& from, const fs::path& to) {
 }
 
 std::uintmax_t file_link_count(const fs::path& path) {
-  // The C runtime's stat always counts one link on Windows; the file system
-  // knows better.
+  // The C runtime's stat always counts one link; the file system knows better.
   FileFacts facts;
   return file_facts(path, &facts) && facts.known ? facts.information.nNumberOfLinks : 0;
 }
@@ -254,8 +255,7 @@ std::FILE* open_without_truncating(const fs::path& path) {
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     return nullptr;
   }
-  // Others may go on reading and writing it, as with any file the C runtime
-  // opens.
+  // Others may go on reading and writing it, as with the C runtime's files.
   HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   return stream_of_handle(handle, "wb");

@@ -3,19 +3,13 @@
 #include <cstdint>
 #include <new>
 
+#include "base/compiler.h"
 #include "platform/platform.h"
 
 // AddressSanitizer cannot see inside a block on its own: what no object holds
 // is marked off-limits, so that a write past a record is caught as it would
 // be between separate allocations.
-#if defined(__SANITIZE_ADDRESS__)
-#define QUORVANE_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define QUORVANE_ASAN 1
-#endif
-#endif
-#ifdef QUORVANE_ASAN
+#ifdef QUORVANE_ADDRESS_SANITIZER
 #include <sanitizer/asan_interface.h>
 #define MARK_OFF_LIMITS(address, size) ASAN_POISON_MEMORY_REGION(address, size)
 #define MARK_IN_USE(address, size) ASAN_UNPOISON_MEMORY_REGION(address, size)

@@ -2,7 +2,11 @@
 
 #include <cstring>
 
-#if defined(__x86_64__) || defined(_M_X64)
+#include "base/compiler.h"
+
+// The x86-64 paths are written for GCC and clang, which pick the vector
+// instructions function by function.
+#if (defined(__x86_64__) || defined(_M_X64)) && (defined(__GNUC__) || defined(__clang__))
 #define QUORVANE_X86_64 1
 #include <immintrin.h>
 #endif
@@ -12,15 +16,6 @@
 #if defined(__aarch64__) && !defined(__AARCH64EB__)
 #define QUORVANE_NEON 1
 #include <arm_neon.h>
-#endif
-
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QUORVANE_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer) || \
-    __has_feature(thread_sanitizer)
-#define QUORVANE_SANITIZED 1
-#endif
 #endif
 
 namespace {

@@ -109,14 +109,26 @@ std::FILE* begin_report_file(ReportFile* report) {
   return report->in_place == nullptr ? nullptr : begin_in_place(report);
 }
 
-bool close_report_file(ReportFile* report) {
-  bool written = sync_stream(report->stream);
-  if (report->stream == report->console) {
-    set_binary_stream(report->console, false);
-  } else {
-    written = close_written_stream(report->stream) && written;
-  }
+namespace {
+
+// Lets go of the stream the report was written to: the console's is handed
+// back in its own mode, any other closed. False when closing it failed.
+bool release_stream(ReportFile* report) {
+  std::FILE* stream = report->stream;
   report->stream = nullptr;
+  if (stream == nullptr) return true;
+  if (stream == report->console) {
+    set_binary_stream(stream, false);
+    return true;
+  }
+  return close_written_stream(stream);
+}
+
+}  // namespace
+
+bool close_report_file(ReportFile* report) {
+  const bool synced = sync_stream(report->stream);
+  const bool written = release_stream(report) && synced;
   if (!written) abandon_report_file(report);
   return written;
 }
@@ -131,17 +143,16 @@ bool place_report_file(ReportFile* report) {
     return false;
   }
   report->temporary.clear();
-  return sync_folder(folder);
+  // The folder's new entry is put on the disk too. Should that fail, the run
+  // is no less done: the report stands in its place, and a power cut could
+  // at worst bring back the earlier one, whole.
+  sync_folder(folder);
+  return true;
 }
 
 void abandon_report_file(ReportFile* report) {
   if (report->in_place != nullptr) std::fclose(report->in_place);
   report->in_place = nullptr;
-  if (report->stream == report->console && report->stream != nullptr) {
-    set_binary_stream(report->console, false);
-  } else if (report->stream != nullptr) {
-    std::fclose(report->stream);
-  }
-  report->stream = nullptr;
+  release_stream(report);
   remove_temporary(report);
 }

@@ -40,8 +40,9 @@ struct ReportFile {
   std::filesystem::path temporary;  ///< written in the report's stead, until it takes its place
 };
 
-/// Checks that the report `path` (UTF-8) can be written, changing nothing and
-/// leaving nothing behind, and decides how. False when it cannot be written.
+/// Checks that the report `path` (UTF-8) can be written, and decides how,
+/// changing no file and leaving nothing behind (a device or a pipe is opened
+/// now). False when it cannot be written.
 bool check_report_file(const std::string& path, ReportFile* report);
 
 /// Opens the stream the report is written to: a new temporary file beside the
@@ -55,10 +56,9 @@ std::FILE* begin_report_file(ReportFile* report);
 bool close_report_file(ReportFile* report);
 
 /// Puts a closed temporary file in the report's place, and the change on the
-/// disk (nothing to do for a report written in place). False when the report
-/// could not be replaced (the earlier report then stays and the temporary
-/// file is removed), or when the folder's new entry could not be put on the
-/// disk.
+/// disk as far as the system can (nothing to do for a report written in
+/// place). False when the report could not be replaced: the earlier report
+/// then stays and the temporary file is removed.
 bool place_report_file(ReportFile* report);
 
 /// Closes and removes whatever a failed run opened or made for the report.
