@@ -6,15 +6,15 @@
 
 #include "base/log_message.h"
 #include "front/options.h"
-#include "report/report_file.h"
-#include "report/same_file.h"
 #include "holes/run_detection.h"
 #include "holes/title_analysis.h"
+#include "platform/platform.h"
 #include "records/export_reader.h"
 #include "records/issue_record.h"
 #include "records/title_grouping.h"
-#include "platform/platform.h"
+#include "report/report_file.h"
 #include "report/report_writer.h"
+#include "report/same_file.h"
 
 namespace {
 
