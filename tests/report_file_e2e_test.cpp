@@ -301,16 +301,13 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // What a traced run did to its files, a call each, in order: "sync NAME",
 // "rename FROM TO", "fchmod NAME", with temporary files as ".quorvane-*" and
 // the run's folder as "<folder>".
 Names calls_in_trace(const std::string& trace, const std::string& folder) {
   static const std::regex kCall(R"(^\d+\s+(\w+)\((.*)\) += -?\d+)");
   static const std::regex kName(R"(<([^>]*)>|"([^"]*)\")");
+  static const std::regex kRelativeTo(R"(AT_FDCWD<[^>]*>)");
   Names calls;
   std::istringstream lines(trace);
   for (std::string line; std::getline(lines, line);) {
@@ -319,18 +316,11 @@ Names calls_in_trace(const std::string& trace, const std::string& folder) {
     std::string name = call[1];
     if (name == "fsync" || name == "fdatasync") name = "sync";
     if (name.compare(0, 6, "rename") == 0) name = "rename";
-    // Names given as text, else the files of descriptors (a rename made
-    // relative to a folder's descriptor names that folder too).
-    const std::string args = call[2];
-    Names quoted, described;
+    // A folder's descriptor that a rename is made relative to (as under
+    // emulation) names no file of the call.
+    const std::string args = std::regex_replace(std::string(call[2]), kRelativeTo, "");
     for (std::sregex_iterator at(args.begin(), args.end(), kName), end; at != end; ++at) {
-      if ((*at)[1].matched) {
-        described.push_back((*at)[1]);
-      } else {
-        quoted.push_back((*at)[2]);
-      }
-    }
-    for (std::string path : quoted.empty() ? described : quoted) {
+      std::string path = (*at)[1].matched ? (*at)[1] : (*at)[2];
       if (path == folder) {
         path = "<folder>";
       } else {

@@ -128,11 +128,6 @@ TEST(SeparatorScanTest, PathsAreFoundByTheirNamesOnly) {
     EXPECT_EQ(scan_path_named(c.name, &path), c.found) << (c.name ? c.name : "null");
     EXPECT_EQ(path, c.found ? c.path : ScanPath::avx2) << (c.name ? c.name : "null");
   }
-  for (ScanPath path : kScanPaths) {
-    ScanPath found = ScanPath::portable;
-    EXPECT_TRUE(scan_path_named(scan_path_name(path), &found));
-    EXPECT_EQ(found, path);
-  }
 }
 
 }  // namespace
