@@ -191,11 +191,10 @@ bool has_foreign_owner(const fs::path& path) {
   if (geteuid() == 0 || stat(path.c_str(), &status) != 0) return false;
   if (status.st_uid != geteuid()) return true;
   if (status.st_gid == getegid()) return false;
-  const int count = getgroups(0, nullptr);
-  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(count, 0)));
-  const int got = getgroups(count, groups.data());
-  return std::find(groups.begin(), groups.begin() + std::max(got, 0), status.st_gid) ==
-         groups.begin() + std::max(got, 0);
+  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(getgroups(0, nullptr), 0)));
+  groups.resize(static_cast<std::size_t>(
+      std::max(getgroups(static_cast<int>(groups.size()), groups.data()), 0)));
+  return std::find(groups.begin(), groups.end(), status.st_gid) == groups.end();
 }
 
 bool is_mount_point(const fs::path& path) {
