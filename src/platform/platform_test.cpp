@@ -109,35 +109,4 @@ TEST(Platform, DevicesAndFoldersAreSpecialFilesAndPlainFilesAreNot) {
   EXPECT_FALSE(is_special_file(file_path(dir.path("missing.txt"))));
 }
 
-// The facts a report's way of writing is chosen by, each as the system
-// gives it.
-TEST(Platform, TheFactsOfAReportsPlace) {
-  TempDir dir;
-  dir.write("plain.txt", "");
-  dir.write("named twice.txt", "");
-  ASSERT_TRUE(dir.make_hard_link("named twice.txt", "second.txt"));
-  dir.write("listed.txt", "");
-  const bool lists = give_access_list(dir.path("listed.txt"));
-  auto facts_of = [&](const std::string& name) {
-    return gather_target_facts(file_path(dir.path(name)));
-  };
-  const TargetFacts missing = facts_of("missing.txt");
-  EXPECT_FALSE(missing.exists);
-  EXPECT_EQ(missing.folder, FolderAnswer::kTakesNewFiles);
-  const TargetFacts plain = facts_of("plain.txt");
-  EXPECT_TRUE(plain.exists && plain.regular && plain.writable);
-  EXPECT_EQ(plain.links, 1u);
-  EXPECT_FALSE(plain.foreign_owner || plain.mount_point || plain.access_list);
-  EXPECT_EQ(plain.console, nullptr);
-  EXPECT_EQ(plain.folder, FolderAnswer::kTakesNewFiles);
-  EXPECT_EQ(facts_of("named twice.txt").links, 2u);
-  EXPECT_EQ(facts_of("listed.txt").access_list, lists);
-  const TargetFacts device = gather_target_facts(file_path(kNullDevice));
-  EXPECT_TRUE(device.exists);
-  EXPECT_FALSE(device.regular);
-  EXPECT_EQ(dir.entries(),
-            (std::vector<std::string>{"listed.txt", "named twice.txt", "plain.txt", "second.txt"}))
-      << "asking the folder leaves nothing behind";
-}
-
 }  // namespace
