@@ -21,7 +21,7 @@
 
 #include "front/getopt.h"
 #include "front/options.h"
-#include "process_state.h"
+#include "base/process_state.h"
 
 namespace {
 
@@ -38,9 +38,6 @@ enum Flags : unsigned {
 
 using Element = std::unique_ptr<char[]>;
 
-// The standard error stream as it was before the target silenced it.
-std::FILE* report_stream = nullptr;
-
 Element make_element(const std::uint8_t* data, std::size_t size) {
   Element element(new char[size + 1]);
   if (size > 0) std::memcpy(element.get(), data, size);
@@ -49,9 +46,7 @@ Element make_element(const std::uint8_t* data, std::size_t size) {
 }
 
 [[noreturn]] void fail(const char* what) {
-  std::fprintf(report_stream != nullptr ? report_stream : stderr,
-               "command_line_fuzzer: invariant broken: %s\n", what);
-  std::fflush(report_stream);
+  std::fprintf(stderr, "command_line_fuzzer: invariant broken: %s\n", what);
   std::abort();
 }
 
@@ -79,15 +74,11 @@ void check_parser_state(int argc, char* const* argv) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The usage text and the parser's diagnostics would flood the fuzzer's
-  // output. stdout is reopened; for stderr only the stream variable is
-  // replaced, so that file descriptor 2 (the sanitizers' reports and
-  // libFuzzer's own stream, taken at start-up) stays as it is.
+  // The usage text would flood the fuzzer's output: standard output is
+  // reopened. The parser's diagnostics are gathered for standard error (the
+  // sanitizers' and libFuzzer's own stream) and dropped by the reset after
+  // each input, never written.
   if (std::freopen("/dev/null", "w", stdout) == nullptr) std::abort();
-  std::FILE* sink = std::fopen("/dev/null", "w");
-  if (sink == nullptr) std::abort();
-  report_stream = stderr;
-  stderr = sink;
   return 0;
 }
 
@@ -138,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   argv.push_back(nullptr);
   char** argv_arg = (flags & kNullArgv) != 0 ? nullptr : argv.data();
 
-  my_getopt_reset();
+  reset_process_state();
   my_opterr = (flags & kOptErr) != 0 ? 1 : 0;
   int long_index = -1;
   // Errors leave the parser where it was, so a caller that carries on
@@ -156,8 +147,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The program's own parse over the same vector; it always ends, with
   // status 0 or -1 when it stops the run.
-  my_getopt_reset();
-  reset_settings();
+  reset_process_state();
   int status = 12345;
   bool go_on = parse_options(argc, argv_arg, &status);
   check(go_on ? status == 12345 : (status == 0 || status == -1), "unexpected exit status");

@@ -12,6 +12,9 @@
 // as any int, then each book type as one length byte (0-7) and its bytes; the
 // rest is the export.
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstddef>
@@ -27,7 +30,7 @@
 
 #include "base/log_message.h"
 #include "base/settings.h"
-#include "process_state.h"
+#include "base/process_state.h"
 #include "base/numeric_value.h"
 #include "holes/run_detection.h"
 #include "holes/title_analysis.h"
@@ -35,7 +38,7 @@
 #include "records/issue_record.h"
 #include "records/separator_scan.h"
 #include "records/title_grouping.h"
-#include "report/report_writer.h"
+#include "report/report_format.h"
 
 namespace {
 
@@ -214,16 +217,22 @@ std::size_t analyse_all_titles(std::size_t record_count) {
 // Writes the report to memory and checks its frame: the date line, two empty
 // lines, the header and exactly one line per kept record.
 void write_and_check_report(std::size_t kept) {
-  char* bytes = nullptr;
-  std::size_t size = 0;
-  std::FILE* output = open_memstream(&bytes, &size);
-  if (output == nullptr) std::abort();
-  write_report(output);
+  // One scratch file for every input, emptied each time.
+  static std::FILE* const output = std::tmpfile();
+  if (output == nullptr || ftruncate(fileno(output), 0) != 0 ||
+      lseek(fileno(output), 0, SEEK_SET) != 0) {
+    std::abort();
+  }
+  check(write_report(fileno(output)), "write error on a scratch file");
   check(report_queue.first == nullptr && report_queue.last == nullptr,
         "report queue not empty after write_report");
-  check(!std::ferror(output), "write error on a memory stream");
-  std::fclose(output);
-  std::string_view report(bytes, size);
+  std::string bytes;
+  std::rewind(output);
+  char piece[4096];
+  for (std::size_t got; (got = std::fread(piece, 1, sizeof piece, output)) > 0;) {
+    bytes.append(piece, got);
+  }
+  std::string_view report(bytes);
   static const char kFrame[] =
       "\r\n\r\n\r\nTitle\tPublisher and Publishing Dates\tNumber\tNM Value\tNotes\r\n";
   check(report.size() >= 24 + sizeof kFrame - 1 && report.substr(24, sizeof kFrame - 1) == kFrame,
@@ -237,7 +246,6 @@ void write_and_check_report(std::size_t kept) {
   }
   check(line_ends == 4 + kept, "report lines do not match the kept records");
   check(report.size() >= 2 && report.substr(report.size() - 2) == "\r\n", "report end");
-  std::free(bytes);
 }
 
 }  // namespace
@@ -264,7 +272,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ignore_types.emplace_back(reinterpret_cast<const char*>(data + at), length);
     at += length;
   }
-  if ((flags & 4u) != 0) log_file = std::fopen("/dev/null", "wb");
+  if ((flags & 4u) != 0) {
+    log_file = open("/dev/null", O_WRONLY);
+    start_log_file();
+  }
   std::string_view text(reinterpret_cast<const char*>(data + at), size - at);
   const bool expanded = (flags & 16u) != 0;
   std::string expanded_text;

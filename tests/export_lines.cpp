@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "base/log_message.h"
 #include "records/export_reader.h"
 #include "records/issue_record.h"
 
@@ -67,5 +68,6 @@ std::string read_export(const std::string& text, const std::vector<std::string>&
   EXPECT_TRUE(through_file ? file != nullptr && read_record_set(file, ignored)
                            : read_record_text(text, ignored));
   if (file != nullptr) std::fclose(file);
+  flush_log_output();
   return testing::internal::GetCapturedStdout();
 }

@@ -251,11 +251,11 @@ TEST(FrontEndToEnd, ScanPathVariablePicksAPathOrStopsFirst) {
   auto run_with = [&sample](const std::string& scan_path) {
     TempDir dir;
     dir.write("in.txt", sample);
-    ChildLimits limits;
-    limits.environment = {{"QUORVANE_SCAN_PATH", scan_path}};
+    ChildSetup setup;
+    setup.environment = {{"QUORVANE_SCAN_PATH", scan_path}};
     Outcome outcome;
     outcome.run =
-        run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt", "-n", "TPB"}, limits);
+        run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt", "-n", "TPB"}, setup);
     outcome.log = dir.read("Quorvane.log");
     outcome.report = mask_date_line(dir.read("out.txt"));
     outcome.entries = dir.entries();

@@ -58,7 +58,7 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
     const char* not_here;  // why the case cannot be staged on this system, or null
     std::function<void(const TempDir&)> prepare;
     std::string output;
-    ChildLimits limits;
+    ChildSetup setup;
     std::string console;  // after the banner; the log holds it too when it exists
     Names entries;        // of the folder, after the run
     std::function<void(const TempDir&)> check;
@@ -66,20 +66,20 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
     Sharing held = Sharing::kNothing;  // how out.txt, with kEarlier, is held during the run
     bool is_held = false;
   };
-  ChildLimits nobody;
+  ChildSetup nobody;
   nobody.as_nobody = true;
-  ChildLimits closed;
+  ChildSetup closed;
   closed.closed_streams = 2;
-  ChildLimits all_closed;
+  ChildSetup all_closed;
   all_closed.closed_streams = 3;
-  ChildLimits few_files;  // the standard streams, the export and the earlier report
+  ChildSetup few_files;  // the standard streams, the export and the earlier report
   few_files.open_files = 5;
-  ChildLimits to_file;
+  ChildSetup to_file;
   to_file.stdout_file = "console.txt";
-  ChildLimits appending = to_file;
-  appending.stdout_appends = true;
-  ChildLimits mounted;  // names in the run's folder
-  mounted.bind_mount = {"mounted.txt", "out.txt"};
+  ChildSetup appending = to_file;
+  appending.appends = true;
+  ChildSetup mounted;  // names in the run's folder
+  mounted.bind_mounts = {{"mounted.txt", "out.txt"}};
   const Names done{"Quorvane.log", "in.txt", "out.txt"};
   const Case cases[] = {
       {"an earlier report is replaced and keeps its permission bits, set-group-ID included",
@@ -261,7 +261,7 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
   };
   for (const Case& c : cases) {
     const char* not_here = c.not_here;
-    if (not_here == nullptr && c.limits.as_nobody) not_here = why_no_bound_run();
+    if (not_here == nullptr && c.setup.as_nobody) not_here = why_no_bound_run();
     if (not_run_here(not_here, c.what)) continue;
     SCOPED_TRACE(c.what);
     TempDir dir;
@@ -276,9 +276,9 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
     {
       HeldFile held(c.is_held ? dir.path("out.txt") : "", c.held);
       ASSERT_EQ(held.held(), c.is_held);
-      run = run_quorvane_binary(dir.root(), args, c.limits);
+      run = run_quorvane_binary(dir.root(), args, c.setup);
     }
-    const bool console_elsewhere = c.limits.closed_streams > 0 || !c.limits.stdout_file.empty();
+    const bool console_elsewhere = c.setup.closed_streams > 0 || !c.setup.stdout_file.empty();
     const bool succeeded = c.console == success || console_elsewhere;
     EXPECT_EQ(run.status, succeeded ? 0 : 255);
     EXPECT_EQ(run.err, "");
@@ -301,7 +301,8 @@ TEST(ReportFileEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
 Names calls_in_trace(const std::string& trace, const std::string& folder) {
   static const std::regex kCall(R"(^\d+\s+(\w+)\((.*)\) += -?\d+)");
   static const std::regex kName(R"(<([^>]*)>|"([^"]*)\")");
-  static const std::regex kRelativeTo(R"(AT_FDCWD<[^>]*>)");
+  // The folder a call is made relative to names no file of the call.
+  static const std::regex kRelativeTo(R"((AT_FDCWD|\b\d+)<[^>]*>, )");
   Names calls;
   std::istringstream lines(trace);
   for (std::string line; std::getline(lines, line);) {
@@ -310,9 +311,9 @@ Names calls_in_trace(const std::string& trace, const std::string& folder) {
     std::string name = call[1];
     if (name == "fsync" || name == "fdatasync") name = "sync";
     if (name.compare(0, 6, "rename") == 0) name = "rename";
-    // A folder's descriptor that a rename is made relative to (as under
-    // emulation) names no file of the call.
-    const std::string args = std::regex_replace(std::string(call[2]), kRelativeTo, "");
+    const std::string args = name == "rename"
+                                 ? std::regex_replace(std::string(call[2]), kRelativeTo, "")
+                                 : std::string(call[2]);
     for (std::sregex_iterator at(args.begin(), args.end(), kName), end; at != end; ++at) {
       std::string path = (*at)[1].matched ? (*at)[1] : (*at)[2];
       if (path == folder) {
@@ -328,31 +329,38 @@ Names calls_in_trace(const std::string& trace, const std::string& folder) {
   return calls;
 }
 
-// The report reaches the disk before it takes the earlier one's place, and
-// the folder's new entry after it; a report written in place reaches it
-// before it is closed. A sync that fails fails the run and keeps the earlier
-// report, and a new file that cannot take the earlier one's permissions
-// leaves the report to be written in place.
+// The report reaches the disk before it takes the earlier one's place, and so
+// does the log that says the run succeeded; the folder's new entry after it.
+// A report written in place reaches the disk before it is closed. A sync that
+// fails fails the run and keeps the earlier report, but for the folder's, and
+// a new file that cannot take the earlier one's permissions leaves the report
+// to be written in place.
 TEST(ReportFileEndToEnd, TheReportIsOnTheDiskBeforeItCountsAsWritten) {
   if (why_no_tracer() != nullptr) GTEST_SKIP() << why_no_tracer();
   struct Case {
     const char* fault;
     bool second_name;
     Names calls;
-    bool succeeds;
+    std::string failure;  // the console's last line, if the run fails
   };
+  const std::string log_failed = "\nCouldn't write log file Quorvane.log\n";
+  const std::string write_failed = "\nCouldn't write output file out.txt; aborting\n";
   const Case cases[] = {
       {"", false,
-       {"fchmod .quorvane-*", "sync .quorvane-*", "rename .quorvane-* out.txt", "sync <folder>"},
-       true},
-      {"", true, {"sync out.txt"}, true},
-      {"fsync:error=EIO", false, {"fchmod .quorvane-*", "sync .quorvane-*"}, false},
-      // The report stands in its place once renamed; its folder's sync is the last word.
+       {"fchmod .quorvane-*", "sync .quorvane-*", "sync Quorvane.log", "rename .quorvane-* out.txt",
+        "sync <folder>"},
+       ""},
+      {"", true, {"sync out.txt", "sync Quorvane.log"}, ""},
+      {"fsync:error=EIO", false, {"fchmod .quorvane-*", "sync .quorvane-*"}, write_failed},
       {"fsync:error=EIO:when=2", false,
-       {"fchmod .quorvane-*", "sync .quorvane-*", "rename .quorvane-* out.txt", "sync <folder>"},
-       true},
-      {"fsync:error=EIO", true, {"sync out.txt"}, false},
-      {"fchmod:error=EPERM", false, {"fchmod .quorvane-*", "sync out.txt"}, true},
+       {"fchmod .quorvane-*", "sync .quorvane-*", "sync Quorvane.log"}, log_failed},
+      // The report stands in its place once renamed; its folder's sync is the last word.
+      {"fsync:error=EIO:when=3", false,
+       {"fchmod .quorvane-*", "sync .quorvane-*", "sync Quorvane.log", "rename .quorvane-* out.txt",
+        "sync <folder>"},
+       ""},
+      {"fsync:error=EIO", true, {"sync out.txt"}, write_failed},
+      {"fchmod:error=EPERM", false, {"fchmod .quorvane-*", "sync out.txt", "sync Quorvane.log"}, ""},
   };
   const std::string text = export_line("A", "1") + "\r\n";
   const std::string console = searching("in.txt") + "Processing A\n";
@@ -365,21 +373,20 @@ TEST(ReportFileEndToEnd, TheReportIsOnTheDiskBeforeItCountsAsWritten) {
     if (c.second_name) {
       ASSERT_TRUE(dir.make_hard_link("out.txt", "copy.txt"));
     }
-    ChildLimits limits;
-    limits.trace_file = traces.path("trace.txt");
-    limits.trace_fault = c.fault;
+    ChildSetup setup;
+    setup.trace_file = traces.path("trace.txt");
+    setup.trace_fault = c.fault;
     const RunResult run =
-        run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt"}, limits);
+        run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt"}, setup);
+    const bool succeeds = c.failure.empty();
     EXPECT_EQ(calls_in_trace(traces.read("trace.txt"), dir.root()), c.calls);
-    EXPECT_EQ(run.status, c.succeeds ? 0 : 255);
-    EXPECT_EQ(run.out, expected_banner() + console +
-                           (c.succeeds ? kSuccessLine
-                                       : "\nCouldn't write output file out.txt; aborting\n"));
-    const bool emptied = !c.succeeds && c.second_name;  // in place, the earlier report is gone
+    EXPECT_EQ(run.status, succeeds ? 0 : 255);
+    EXPECT_EQ(run.out, expected_banner() + console + (succeeds ? kSuccessLine : c.failure));
+    const bool emptied = !succeeds && c.second_name;  // in place, the earlier report is gone
     EXPECT_EQ(mask_date_line(dir.read("out.txt")),
-              c.succeeds || emptied ? kMaskedReportHead + "A\tPub (1990)\t1\t$3.00\tnote\r\n"
-                                    : "<bad date line>");
-    if (!c.succeeds && !c.second_name) {
+              succeeds || emptied ? kMaskedReportHead + "A\tPub (1990)\t1\t$3.00\tnote\r\n"
+                                  : "<bad date line>");
+    if (!succeeds && !c.second_name) {
       EXPECT_EQ(dir.read("out.txt"), kEarlier);
     }
     EXPECT_EQ(dir.entries().size(), c.second_name ? 4u : 3u);

@@ -57,7 +57,7 @@ class TempDir {
 const char* why_no_symlinks();
 /// A device that fails every write as a full disk does (/dev/full).
 const char* why_no_full_device();
-/// Holding a run to a file size (`limits.file_size`), past which writes fail.
+/// Holding a run to a file size (`setup.file_size`), past which writes fail.
 const char* why_no_file_size_limit();
 /// A file that opens but fails on reading (/proc/self/mem).
 const char* why_no_unreadable_file();
@@ -153,8 +153,10 @@ std::string read_file(const std::string& path);
 /// masked as "<copyright>".
 std::string mask_copyright(const std::string& out);
 
-/// What the child of run_quorvane_binary is held to.
-struct ChildLimits {
+/// How the child of run_quorvane_binary is started: its limits, where its
+/// standard streams go, who it runs as, whether it is traced, which build of
+/// the tool it is and what its environment holds.
+struct ChildSetup {
   long long file_size = -1;    ///< RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: no limit (POSIX only)
   bool file_size_signal = false;  ///< SIGXFSZ left as the shell leaves it (ending the process)
   bool closed_stdout = false;  ///< standard output a pipe nobody reads (out stays "")
@@ -164,31 +166,36 @@ struct ChildLimits {
                                ///< tests' user (root), so that they hold (the folder must let
                                ///< nobody in; see why_no_bound_run)
   std::string stdout_file;     ///< when given, standard output goes to this file (out stays "")
-  bool stdout_appends = false; ///< stdout_file is written at its end, as `>>` does
+  std::string stderr_file;     ///< when given, standard error goes to this file (err stays "")
+  bool appends = false;        ///< those files are written at their end, as `>>` does
+  int umask = -1;              ///< the umask the tool starts with; -1: this process's (POSIX only)
+  bool ignores_interruptions = false;  ///< SIGINT, SIGTERM and SIGHUP ignored, as nohup leaves them
   int open_files = -1;         ///< RLIMIT_NOFILE, the most descriptors open at once; -1: no
                                ///< limit (POSIX only)
-  /// A file mounted over another for the run, as source and target, in a
-  /// mount namespace of its own (see why_no_bind_mount).
-  std::pair<std::string, std::string> bind_mount;
+  /// Files mounted over others for the run, as source and target, in a
+  /// mount namespace of its own (see why_no_bind_mount); a source of "ro"
+  /// mounts the target read-only on itself.
+  std::vector<std::pair<std::string, std::string>> bind_mounts;
   /// When given, the tool runs traced (see why_no_tracer), and its syncs,
   /// renames and changes of owner and mode are written to this file, a line
   /// each; `trace_fault` makes calls fail, in the tracer's own words
   /// ("fsync:error=EIO").
   std::string trace_file;
   std::string trace_fault;
-  /// Runs the test-only build of the tool whose allocations fail from the
-  /// QUORVANE_FAIL_ALLOCATION'th on (see `environment`).
-  bool failing_allocator = false;
+  /// Runs the test-only build of the tool that makes allocations
+  /// (QUORVANE_FAIL_ALLOCATION) or a system call (QUORVANE_FAIL_CALL) fail,
+  /// as `environment` says.
+  bool faults = false;
   /// Variables set in the child's environment, as name and value.
   std::vector<std::pair<std::string, std::string>> environment;
 };
 
 /// Runs the quorvane executable with `args` in `directory`, standard input
-/// closed, under `limits`, and collects its output through pipes (which no
+/// closed, set up as `setup` says, and collects its output through pipes (which no
 /// file-size limit cuts short). On Windows the console's CR LF line ends are
 /// given back as "\n" (a bare LF shows as "<LF without CR>").
 RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args,
-                              const ChildLimits& limits = {});
+                              const ChildSetup& setup = {});
 
 /// What a run on an export left: its console and the log and report files.
 struct Outcome {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 #include "platform/platform.h"
@@ -16,7 +17,7 @@
 namespace {
 
 // UTF-8 to UTF-16, as the tool itself turns names into paths.
-std::wstring to_utf16(const std::string& text) { return file_path(text).wstring(); }
+std::wstring to_utf16(const std::string& text) { return std::filesystem::u8path(text).wstring(); }
 
 // One argument as the C runtime splits a command line: quoted when it holds
 // blanks or quotes or is empty, backslashes doubled before a quote.
@@ -131,12 +132,14 @@ const char* why_no_bound_run() { return why_permissions_do_not_bind(); }
 const char* why_no_tracer() { return "the tests trace system calls with strace, which Windows lacks"; }
 
 RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args,
-                              const ChildLimits& limits) {
+                              const ChildSetup& setup) {
   RunResult result;
   // as_nobody needs nothing here (see why_permissions_do_not_bind).
-  if (limits.file_size >= 0 || limits.file_size_signal || limits.open_files >= 0 ||
-      !limits.bind_mount.first.empty() || !limits.trace_file.empty()) {
-    ADD_FAILURE() << "Windows has no file-size or open-file limit, mount or tracer for a process";
+  if (setup.file_size >= 0 || setup.file_size_signal || setup.open_files >= 0 ||
+      !setup.bind_mounts.empty() || !setup.trace_file.empty() || setup.umask >= 0 ||
+      setup.ignores_interruptions) {
+    ADD_FAILURE() << "Windows has no file-size or open-file limit, mount, tracer, umask or "
+                     "ignored signals for a process";
     return result;
   }
   HANDLE out_read, out_write, err_read, err_write;
@@ -150,16 +153,17 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
   HANDLE null_input = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   &inherit, OPEN_EXISTING, 0, nullptr);
   HANDLE child_output = out_write;
-  if (!limits.stdout_file.empty()) {
-    const std::wstring file = to_utf16(directory + "/" + limits.stdout_file);
-    // Appending, as `>>` does, writes at the end whatever the file's offset.
-    child_output = CreateFileW(file.c_str(),
-                               limits.stdout_appends ? FILE_APPEND_DATA : GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                               limits.stdout_appends ? OPEN_ALWAYS : CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  }
-  if (limits.closed_stdout) {
+  // Appending, as `>>` does, writes at the end whatever the file's offset.
+  auto open_redirection = [&](const std::string& name) {
+    return CreateFileW(to_utf16(directory + "/" + name).c_str(),
+                       setup.appends ? FILE_APPEND_DATA : GENERIC_WRITE,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                       setup.appends ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  };
+  if (!setup.stdout_file.empty()) child_output = open_redirection(setup.stdout_file);
+  HANDLE child_error = err_write;
+  if (!setup.stderr_file.empty()) child_error = open_redirection(setup.stderr_file);
+  if (setup.closed_stdout) {
     // Every write to standard output then meets a pipe without a reader.
     HANDLE dead_read;
     if (make_pipe(&dead_read, &child_output)) CloseHandle(dead_read);
@@ -169,31 +173,32 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   // A program started without standard input and output gets null handles.
-  startup.hStdInput = limits.closed_streams >= 1 ? nullptr : null_input;
-  startup.hStdOutput = limits.closed_streams >= 2 ? nullptr : child_output;
-  startup.hStdError = limits.closed_streams >= 3 ? nullptr : err_write;
+  startup.hStdInput = setup.closed_streams >= 1 ? nullptr : null_input;
+  startup.hStdOutput = setup.closed_streams >= 2 ? nullptr : child_output;
+  startup.hStdError = setup.closed_streams >= 3 ? nullptr : child_error;
 
   std::wstring command_line = L"quorvane";
   for (const std::string& arg : args) command_line += L" " + quoted(to_utf16(arg));
   const std::wstring program =
-      to_utf16(limits.failing_allocator ? QUORVANE_FAILING_ALLOCATOR_BINARY : QUORVANE_BINARY);
+      to_utf16(setup.faults ? QUORVANE_FAULTS_BINARY : QUORVANE_BINARY);
   const std::wstring folder = to_utf16(directory);
   // The child inherits this process's environment, set for it and put back
   // after: each test runs in a process of its own, one run at a time.
-  for (const auto& variable : limits.environment) {
+  for (const auto& variable : setup.environment) {
     SetEnvironmentVariableW(to_utf16(variable.first).c_str(), to_utf16(variable.second).c_str());
   }
   PROCESS_INFORMATION process{};
   const bool started = CreateProcessW(program.c_str(), &command_line[0], nullptr, nullptr, TRUE,
                                       CREATE_NO_WINDOW, nullptr, folder.c_str(), &startup,
                                       &process);
-  for (const auto& variable : limits.environment) {
+  for (const auto& variable : setup.environment) {
     SetEnvironmentVariableW(to_utf16(variable.first).c_str(), nullptr);
   }
   // Only the child may hold the write ends now, so that the pipes end with it.
   CloseHandle(out_write);
   CloseHandle(err_write);
   if (child_output != out_write) CloseHandle(child_output);
+  if (child_error != err_write) CloseHandle(child_error);
   CloseHandle(null_input);
   std::string out;
   std::thread out_reader(drain, out_read, &out);

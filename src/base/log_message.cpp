@@ -9,8 +9,9 @@
 #include <string_view>
 
 #include "base/output_buffer.h"
+#include "base/process_state.h"
 
-std::FILE* log_file = nullptr;
+FileHandle log_file = kNoFile;
 
 namespace {
 
@@ -20,23 +21,25 @@ constexpr std::size_t kBufferSize = std::size_t{1} << 16;
 // must get out even after memory has run out, the one that says so above all.
 char console_bytes[kBufferSize];
 char log_bytes[kBufferSize];
-OutputBuffer console_output(stdout, console_bytes, kBufferSize);
-OutputBuffer log_output(nullptr, log_bytes, kBufferSize);
-
-// Points the log's buffer at `log_file`, handing over what it gathered for
-// an earlier one.
-void use_log_file() {
-  if (log_output.stream == log_file) return;
-  log_output.flush();
-  log_output.stream = log_file;
-}
+char error_bytes[std::size_t{1} << 13];
+OutputBuffer console_output(kStandardOutput, console_bytes, sizeof console_bytes);
+OutputBuffer log_output(kNoFile, log_bytes, sizeof log_bytes);
+OutputBuffer error_output(kStandardError, error_bytes, sizeof error_bytes);
 
 // Whether the log has a copy of its own: it has none while there is no log
 // file, or where the log is the console's file (the console's copy is it).
-bool log_copy_wanted() { return log_file != nullptr && log_file != stdout; }
+bool log_copy_wanted() { return log_file != kNoFile && log_file != kStandardOutput; }
+
+// Where a message's pieces go: the console's copy and the log's, or standard
+// error's.
+OutputBuffer* error_sink = nullptr;
 
 // Hands a piece of a message to the console's copy and to the log's.
 void put(std::string_view piece) {
+  if (error_sink != nullptr) {
+    error_sink->append(piece);
+    return;
+  }
   console_output.append(piece);
   if (log_copy_wanted()) log_output.append_crlf(piece);
 }
@@ -115,41 +118,75 @@ void put_formatted(const char* format, std::va_list args) {
   va_end(again);
 }
 
-}  // namespace
-
-void log_message(const char* format, ...) {
-  if (log_file != nullptr) use_log_file();
-  std::va_list args;
-  va_start(args, format);
+void format_message(const char* format, std::va_list args) {
   if (is_plain(format)) {
     put_plain(format, args);
   } else {
     put_formatted(format, args);
   }
+}
+
+void reset_log() {
+  close_log_file();
+  console_output.start(kStandardOutput);
+  error_output.start(kStandardError);
+}
+const StateReset log_reset(reset_log);
+
+}  // namespace
+
+void log_message(const char* format, ...) {
+  std::va_list args;
+  va_start(args, format);
+  format_message(format, args);
   va_end(args);
-  if (log_file == nullptr) console_output.flush();
 }
 
-void write_to_log(const char* text) {
-  if (!log_copy_wanted()) return;
-  use_log_file();
-  log_output.append_crlf(text);
-  log_output.flush();
+void error_message(const char* format, ...) {
+  error_sink = &error_output;
+  std::va_list args;
+  va_start(args, format);
+  format_message(format, args);
+  va_end(args);
+  error_sink = nullptr;
 }
 
-void flush_log_output() {
+bool flush_log_output() {
   console_output.flush();
+  const bool logged = log_output.flush();
+  error_output.flush();
+  return logged;
+}
+
+void mute_standard_stream(FileHandle standard) {
+  OutputBuffer& output = standard == kStandardOutput ? console_output : error_output;
+  output.discard();
+  output.sink = kNoFile;
+}
+
+void start_log_file() {
   log_output.flush();
+  log_output.start(log_copy_wanted() ? log_file : kNoFile);
+}
+
+bool write_to_log(const char* text) {
+  if (!log_copy_wanted()) return true;
+  log_output.append_crlf(text);
+  return log_output.flush();
+}
+
+std::uint64_t log_size() { return log_output.handed(); }
+
+bool sync_log_file() {
+  return flush_log_output() && (log_file == kNoFile || sync_file(log_file));
 }
 
 bool close_log_file() {
-  flush_log_output();
-  log_output.stream = nullptr;
-  if (log_file == nullptr) return true;
+  const bool written = flush_log_output();
+  const FileHandle closing = log_file;
+  log_file = kNoFile;
+  log_output.start(kNoFile);
   // A standard stream outlives the log; it is only handed all it holds.
-  const bool written = log_file == stdout || log_file == stderr
-                           ? std::fflush(log_file) == 0 && !std::ferror(log_file)
-                           : close_written_stream(log_file);
-  log_file = nullptr;
-  return written;
+  if (closing == kNoFile || closing == kStandardOutput || closing == kStandardError) return written;
+  return close_file(closing) && written;
 }

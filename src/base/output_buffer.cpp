@@ -1,11 +1,7 @@
 #include "base/output_buffer.h"
 
-#include <cstring>
-
-OutputBuffer::OutputBuffer(std::FILE* stream, char* storage, std::size_t capacity)
-    : stream(stream), bytes_(storage), capacity_(capacity) {}
-
-OutputBuffer::~OutputBuffer() { flush(); }
+OutputBuffer::OutputBuffer(FileHandle sink, char* storage, std::size_t capacity)
+    : sink(sink), bytes_(storage), capacity_(capacity) {}
 
 void OutputBuffer::append_in_pieces(std::string_view text) {
   while (text.size() > capacity_ - used_) {
@@ -29,14 +25,24 @@ void OutputBuffer::append_crlf(std::string_view text) {
   append(text);
 }
 
-bool close_written_stream(std::FILE* stream) {
-  // Some C libraries report success from fclose even when its own flush
-  // failed, so the flush is asked for, and checked, first.
-  bool written = std::fflush(stream) == 0 && !std::ferror(stream);
-  return std::fclose(stream) == 0 && written;
+bool OutputBuffer::flush() {
+  const std::size_t from = handed_from_;
+  const std::size_t to = used_;
+  if (to > from && sink != kNoFile && !failed_) {
+    if (write_file(sink, bytes_ + from, to - from)) {
+      handed_ += to - from;
+    } else {
+      failed_ = true;
+    }
+    handed_from_ = to;
+  }
+  used_ = handed_from_ = 0;
+  return !failed_;
 }
 
-void OutputBuffer::flush() {
-  if (used_ != 0 && stream != nullptr) std::fwrite(bytes_, 1, used_, stream);
-  used_ = 0;
+void OutputBuffer::start(FileHandle new_sink) {
+  sink = new_sink;
+  used_ = handed_from_ = 0;
+  handed_ = 0;
+  failed_ = false;
 }

@@ -2,20 +2,20 @@
 #define QUORVANE_BASE_OUTPUT_BUFFER_H_
 
 #include <cstddef>
-#include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
-/// Gathers text for a stream and hands it over in large pieces: a stdio call
-/// per message or per report line cost a tenth of a run. Write errors stay on
-/// the stream, for its owner to find with ferror. The bytes are the caller's,
-/// so that writing never needs memory that may have run out.
+#include "platform/platform.h"
+
+/// Gathers text for a file and hands it over in large pieces: a system call
+/// per message or per report line cost a tenth of a run. The bytes are the
+/// caller's, so that writing never needs memory that may have run out. Once
+/// a write has failed, nothing more is written, and flush says so.
 struct OutputBuffer {
-  /// A buffer in the `capacity` bytes (at least 2) at `storage` for `stream`,
-  /// which may be null (nothing is written then).
-  OutputBuffer(std::FILE* stream, char* storage, std::size_t capacity);
-  /// Hands over what is left.
-  ~OutputBuffer();
+  /// A buffer in the `capacity` bytes (at least 2) at `storage` for `sink`,
+  /// which may be kNoFile (nothing is written then).
+  OutputBuffer(FileHandle sink, char* storage, std::size_t capacity);
   OutputBuffer(const OutputBuffer&) = delete;
   OutputBuffer& operator=(const OutputBuffer&) = delete;
 
@@ -31,21 +31,28 @@ struct OutputBuffer {
   }
   /// Adds `text` with every "\n" stored as CR LF.
   void append_crlf(std::string_view text);
-  /// Hands everything gathered to the stream (without flushing the stream).
-  void flush();
+  /// Hands everything gathered to the sink; false once any write to it failed.
+  /// Safe in a signal handler: what a flush it interrupted had not yet handed
+  /// over, it hands over.
+  bool flush();
+  /// Drops what is gathered.
+  void discard() { used_ = handed_from_ = 0; }
+  /// Points the buffer at another sink, with nothing gathered, handed or failed.
+  void start(FileHandle new_sink);
+  /// How many bytes reached the sink since start.
+  std::uint64_t handed() const { return handed_; }
 
-  std::FILE* stream;
+  FileHandle sink;
 
  private:
   void append_in_pieces(std::string_view text);
 
   char* bytes_;
   std::size_t capacity_;
-  std::size_t used_ = 0;
+  volatile std::size_t used_ = 0;
+  volatile std::size_t handed_from_ = 0;  ///< what of the gathered bytes a flush handed over
+  std::uint64_t handed_ = 0;
+  bool failed_ = false;
 };
-
-/// Flushes and closes a stream that was written to; true only when every byte
-/// reached the file, the final flush included.
-bool close_written_stream(std::FILE* stream);
 
 #endif  // QUORVANE_BASE_OUTPUT_BUFFER_H_

@@ -1,5 +1,7 @@
 #include "base/settings.h"
 
+#include "base/process_state.h"
+
 std::string input_path;
 std::string output_path;
 std::string log_path;
@@ -13,3 +15,7 @@ void reset_settings() {
   size_limit = 0;
   ignore_types.clear();
 }
+
+namespace {
+const StateReset settings_reset(reset_settings);
+}  // namespace

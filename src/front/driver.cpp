@@ -1,77 +1,37 @@
 #include "front/driver.h"
 
-#include <cstdio>
 #include <new>
 #include <string>
 
 #include "base/log_message.h"
+#include "base/process_state.h"
+#include "base/settings.h"
 #include "front/options.h"
+#include "front/run_files.h"
+#include "front/scan_path_variable.h"
 #include "holes/run_detection.h"
 #include "holes/title_analysis.h"
 #include "platform/platform.h"
 #include "records/export_reader.h"
 #include "records/issue_record.h"
 #include "records/title_grouping.h"
-#include "report/report_file.h"
-#include "report/report_writer.h"
-#include "report/same_file.h"
+#include "report/report_format.h"
+#include "report/report_placement.h"
 
 namespace {
 
 const char kRule[] = "--------------------------------------------------------";
 
 void print_banner() {
-  std::printf("\n%s\n", kRule);
-  std::printf(" Quorvane Version %s\n", QUORVANE_VERSION);
-  std::printf(" Copyright (c) 2026 The Quorvane developers\n");
-  std::printf("%s\n\n", kRule);
-}
-
-// Opens the export for reading; a directory is no export.
-std::FILE* open_input(const std::string& path) {
-  std::FILE* input = open_file(path, "rb");
-  if (input != nullptr && is_directory_stream(input)) {
-    std::fclose(input);
-    return nullptr;
-  }
-  return input;
-}
-
-// Refuses to write over the input, or the log over the report: the collector's
-// export must survive a slip of the keyboard.
-bool refuse_same_files() {
-  if (same_file(output_path, input_path)) {
-    std::printf("Couldn't use %s as output: it is the input file\n", output_path.c_str());
-    return true;
-  }
-  if (same_file(log_path, input_path)) {
-    std::printf("Couldn't use %s as log: it is the input file\n", log_path.c_str());
-    return true;
-  }
-  if (same_file(log_path, output_path)) {
-    std::printf("Couldn't use %s as log: it is the output file\n", log_path.c_str());
-    return true;
-  }
-  return false;
-}
-
-// The export and the report of a run (the log is `log_file`); closing takes
-// null in its stride.
-struct RunFiles {
-  std::FILE* input = nullptr;
-  ReportFile report;
-};
-
-void close_stream(std::FILE** stream) {
-  if (*stream != nullptr) std::fclose(*stream);
-  *stream = nullptr;
+  log_message("\n%s\n", kRule);
+  log_message(" Quorvane Version %s\n", QUORVANE_VERSION);
+  log_message(" Copyright (c) 2026 The Quorvane developers\n");
+  log_message("%s\n\n", kRule);
 }
 
 // Closes what a failed run opened; the earlier report, if any, stays as it was.
 int fail_run(RunFiles* files) {
-  close_stream(&files->input);
-  abandon_report_file(&files->report);
-  close_log_file();
+  close_run_files(files);
   return -1;
 }
 
@@ -84,20 +44,8 @@ int abort_run(RunFiles* files, const char* message, const char* value = "") {
 // Ends a run whose log could not be written; the console alone can say so.
 int fail_on_log(RunFiles* files) {
   fail_run(files);
-  std::printf("\nCouldn't write log file %s\n", log_path.c_str());
+  log_message("\nCouldn't write log file %s\n", log_path.c_str());
   return -1;
-}
-
-// Opens the log. A log named like the file a standard stream goes to is
-// written through that stream: a stream of its own would write over the
-// console's text there, and the console over the log.
-std::FILE* open_log(const std::string& path) {
-  std::FILE* standard = standard_stream_of(file_path(path));
-  if (standard == nullptr) return open_file(path, "wb");
-  // Standard error takes the log's own CR LF; standard output carries the
-  // console's copy, which is the log's text already.
-  if (standard == stderr) set_binary_stream(stderr, true);
-  return standard;
 }
 
 // Running out of memory anywhere in a stage is that stage's failure, like
@@ -114,53 +62,76 @@ bool stage_succeeded(Stage stage) {
   }
 }
 
-// Writes the report to its stream and puts it on the disk; false when any of
+// Writes the report to its file and puts it on the disk; false when any of
 // it failed.
 bool write_report_file(ReportFile* report) {
-  std::FILE* output = begin_report_file(report);
-  if (output == nullptr) {
+  if (!begin_report_file(report)) {
     release_record_queue(&report_queue);
     return false;
   }
-  write_report(output);
-  return close_report_file(report);
+  const bool written = write_report(report->stream);
+  return close_report_file(report) && written;
 }
 
 const char kWriteFailed[] = "\nCouldn't write output file %s; aborting\n";
+const char kSuccess[] = "\nProcessing successful; exiting\n";
+
+// What an interruption finds: the run's files, whether the console may be
+// written, and whether the report has taken its place already.
+RunFiles* volatile interrupted_files = nullptr;
+volatile bool console_checked = false;
+volatile bool report_placed = false;
+
+// Removes the temporary report and says what the run had logged, and that
+// it was interrupted; only what a signal handler may do.
+void clean_up_interrupted_run() {
+  if (interrupted_files != nullptr) remove_temporary_report(&interrupted_files->report);
+  if (!console_checked) return;  // the console may be the export
+  if (!report_placed) log_message("\nRun interrupted; aborting\n");
+  flush_log_output();
+}
+
+// The end of a run whose report is written: the log holds the run's success,
+// on the disk, before the report takes its place, so that a log that cannot
+// be written, or a power cut, leaves the earlier report. Should the report
+// then not take its place, the success line is taken back where the log can
+// be cut (a pipe or a device cannot).
+int finish_run(RunFiles* files) {
+  if (!flush_log_output()) return fail_on_log(files);
+  const std::uint64_t logged = log_size();
+  if (!write_to_log(kSuccess) || !sync_log_file()) return fail_on_log(files);
+  if (!stage_succeeded([files] { return place_report_file(&files->report); })) {
+    FileStatus log;
+    if (handle_status(log_file, &log) && log.kind == FileKind::kRegular) {
+      truncate_file(log_file, logged);
+    }
+    return abort_run(files, kWriteFailed, output_path.c_str());
+  }
+  report_placed = true;
+  const bool logged_whole = close_log_file();
+  close_run_files(files);
+  // The console reports success only once the log holds the whole run.
+  if (!logged_whole) {
+    log_message("\nCouldn't write log file %s\n", log_path.c_str());
+    return -1;
+  }
+  log_message(kSuccess);
+  return 0;
+}
 
 // The run once the banner is out. Returns the driver's exit status.
 int run_stages(int argc, char** argv, RunFiles* files) {
   int exit_status = 0;
-  if (!parse_options(argc, argv, &exit_status)) return exit_status;
+  const bool go_on = parse_options(argc, argv, &exit_status);
+  if (!standard_streams_spare_input()) return -1;
+  console_checked = true;
+  flush_log_output();
+  if (!go_on) return exit_status;
   if (input_path.empty() || output_path.empty()) {
-    std::printf("Must supply input and output files\n");
+    log_message("Must supply input and output files\n");
     return -1;
   }
-
-  // The input is opened and checked, and the report checked, before anything
-  // is created or changed, so that a mistyped name never costs the collector
-  // an earlier report.
-  files->input = open_input(input_path);
-  if (files->input == nullptr) {
-    std::printf("Couldn't open input file %s\n", input_path.c_str());
-    return -1;
-  }
-  if (refuse_same_files()) {
-    close_stream(&files->input);
-    return -1;
-  }
-  if (!check_report_file(output_path, &files->report)) {
-    std::printf("Couldn't open output %s file\n", output_path.c_str());
-    close_stream(&files->input);
-    return -1;
-  }
-  log_file = open_log(log_path);
-  if (log_file == nullptr) {
-    std::printf("Couldn't open log %s file\n", log_path.c_str());
-    close_stream(&files->input);
-    abandon_report_file(&files->report);
-    return -1;
-  }
+  if (!open_run_files(files)) return -1;
 
   log_message("Searching %s for holes less than %d issues\n\n", input_path.c_str(), size_limit);
   if (!stage_succeeded([files] { return read_record_set(files->input, ignore_types); })) {
@@ -177,46 +148,38 @@ int run_stages(int argc, char** argv, RunFiles* files) {
   if (!stage_succeeded([files] { return write_report_file(&files->report); })) {
     return abort_run(files, kWriteFailed, output_path.c_str());
   }
-
-  // The log holds the run's success before the report takes its place, so
-  // that a log that cannot be written leaves the earlier report. Should the
-  // report then not take its place, the success line is taken back where the
-  // log can be cut (a pipe or a device cannot).
-  static const char kSuccess[] = "\nProcessing successful; exiting\n";
-  flush_log_output();  // the log's size counts every message
-  const long log_size = std::ftell(log_file);
-  write_to_log(kSuccess);
-  if (std::fflush(log_file) != 0 || std::ferror(log_file)) return fail_on_log(files);
-  if (!stage_succeeded([files] { return place_report_file(&files->report); })) {
-    if (log_size >= 0) truncate_stream(log_file, log_size);
-    return abort_run(files, kWriteFailed, output_path.c_str());
-  }
-
-  close_stream(&files->input);
-  // The console reports success only once the log holds the whole run.
-  if (!close_log_file()) return fail_on_log(files);
-  std::fputs(kSuccess, stdout);
-  return 0;
+  return finish_run(files);
 }
 
 }  // namespace
 
 int run_quorvane(int argc, char** argv) {
-  // Started with a standard stream closed, the run's own files would take its
-  // descriptor, and console text would land in them.
-  open_standard_streams();
-  // A console piped into a reader that quits early, or a file-size limit,
-  // must not kill the run halfway through writing the report: the write
-  // fails, and the run cleans up after it.
-  ignore_write_signals();
-  print_banner();
+  prepare_process();
   RunFiles files;
+  interrupted_files = &files;
+  console_checked = false;
+  report_placed = false;
+  catch_interruptions(clean_up_interrupted_run);
+  print_banner();
+  int status;
   try {
     use_utf8_arguments(&argc, &argv);
-    return run_stages(argc, argv, &files);
+    status = run_stages(argc, argv, &files);
   } catch (const std::bad_alloc&) {
     // Memory ran out outside the stages: taking the arguments, reading the
     // options or checking the files.
-    return abort_run(&files, "\nCouldn't allocate memory; aborting\n");
+    status = abort_run(&files, "\nCouldn't allocate memory; aborting\n");
   }
+  flush_log_output();
+  interrupted_files = nullptr;
+  return status;
+}
+
+int quorvane_main(int argc, char** argv) {
+  reset_process_state();
+  use_utf8_console();
+  // A scan path that QUORVANE_SCAN_PATH names wrongly stops the tool before
+  // its banner and before it touches any file.
+  if (!use_scan_path_variable()) return 255;
+  return run_quorvane(argc, argv) == 0 ? 0 : 255;
 }

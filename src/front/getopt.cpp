@@ -3,6 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/log_message.h"
+#include "base/process_state.h"
+
 int my_optind = 1;
 unsigned my_optpos = 0;
 char* my_optarg = nullptr;
@@ -18,6 +21,8 @@ void my_getopt_reset() {
 }
 
 namespace {
+
+const StateReset parser_reset(my_getopt_reset);
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 
@@ -71,7 +76,7 @@ int finish_with_argument(int argc, char* const* argv, const char* optlist,
   my_optpos = 0;
   if (required && (argument == nullptr || *argument == '\0')) {
     my_optopt = code;
-    if (my_opterr) std::fprintf(stderr, "my_getopt_long: Missing argument\n");
+    if (my_opterr) error_message("my_getopt_long: Missing argument\n");
     return optlist[0] == ':' ? ':' : '?';
   }
   my_optopt = 0;
@@ -95,7 +100,7 @@ int long_option_result(int argc, char* const* argv, const char* optlist,
   const long_option& found = long_options[k];
   if (found.option_name == nullptr) {
     my_optopt = option_char(name[0]);
-    if (my_opterr) std::fprintf(stderr, "my_getopt_long: Invalid long option %s\n", name);
+    if (my_opterr) error_message("my_getopt_long: Invalid long option %s\n", name);
     return '?';
   }
   int code = found.option_value;
@@ -107,7 +112,7 @@ int long_option_result(int argc, char* const* argv, const char* optlist,
   if (found.has_arg < 0 || found.has_arg > 2) {
     my_optopt = code;
     if (my_opterr) {
-      std::fprintf(stderr, "my_getopt_long: Invalid value of has_arg field for %s option\n",
+      error_message("my_getopt_long: Invalid value of has_arg field for %s option\n",
                    found.option_name);
     }
     return '?';
@@ -122,7 +127,7 @@ int my_getopt_long(int argc, char* const* argv, const char* optlist,
                    const long_option* long_options, int* long_index) {
   if (my_optind >= argc) return -1;
   if (optlist == nullptr || argv == nullptr) {
-    if (my_opterr) std::fprintf(stderr, "my_getopt_long: One of optlist or argv is NULL\n");
+    if (my_opterr) error_message("my_getopt_long: One of optlist or argv is NULL\n");
     my_optopt = 0;
     return '?';
   }
@@ -147,7 +152,7 @@ int my_getopt_long(int argc, char* const* argv, const char* optlist,
     const char* p = element + start;
     if (*p != '-' && *p != '/') {
       my_optopt = option_char(*p);
-      if (my_opterr) std::fprintf(stderr, "my_getopt_long: Invalid switch delimiter %c\n", *p);
+      if (my_opterr) error_message("my_getopt_long: Invalid switch delimiter %c\n", *p);
       return '?';
     }
     if (p[0] == '-' && p[1] == '-') {
@@ -166,7 +171,7 @@ int my_getopt_long(int argc, char* const* argv, const char* optlist,
   const char* entry = std::strchr(optlist, c);
   if (entry == nullptr) {
     my_optopt = c;
-    if (my_opterr) std::fprintf(stderr, "my_getopt_long: Unrecognized option %c\n", c);
+    if (my_opterr) error_message("my_getopt_long: Unrecognized option %c\n", c);
     return '?';
   }
   const int arguments = argument_count(entry);

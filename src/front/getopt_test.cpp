@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/log_message.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +46,7 @@ class GetoptTest : public ::testing::Test {
                const long_option* longs = kInputOnly, int* index = nullptr) {
     testing::internal::CaptureStderr();
     int r = next(a, optlist, longs, index);
+    flush_log_output();
     *err = testing::internal::GetCapturedStderr();
     return r;
   }
@@ -230,6 +233,7 @@ TEST_F(GetoptTest, NullOptlistOrArgv) {
       EXPECT_EQ(my_getopt_long(a.argc(), null_argv ? nullptr : a.argv(),
                                null_argv ? kOptlist : nullptr, nullptr, nullptr),
                 '?');
+      flush_log_output();
       EXPECT_EQ(testing::internal::GetCapturedStderr(),
                 opterr ? "my_getopt_long: One of optlist or argv is NULL\n" : "");
       EXPECT_EQ(my_optopt, 0);

@@ -2,8 +2,9 @@
 
 #include <cstdio>
 
-#include "front/getopt.h"
+#include "base/log_message.h"
 #include "base/numeric_value.h"
+#include "front/getopt.h"
 
 // -? is -h by another name, and stays out of the usage. The defaults are
 // given as an argument would be, so that a default and an option set a
@@ -86,12 +87,12 @@ void print_option_usage(const OptionEntry& option) {
                 option.long_name != nullptr ? option.long_name : "",
                 takes_argument ? " <" : "", takes_argument ? option.argument : "",
                 takes_argument ? ">" : "");
-  std::printf("%-*s%s\n", kDescriptionColumn, column, option.description[0]);
+  log_message("%-*s%s\n", kDescriptionColumn, column, option.description[0]);
   if (option.description[1] != nullptr) {
-    std::printf("%*s%s\n", kDescriptionColumn, "", option.description[1]);
+    log_message("%*s%s\n", kDescriptionColumn, "", option.description[1]);
   }
   if (option.default_value != nullptr) {
-    std::printf("%*sDefault is %s\n", kDescriptionColumn, "", option.default_value);
+    log_message("%*sDefault is %s\n", kDescriptionColumn, "", option.default_value);
   }
 }
 
@@ -105,7 +106,7 @@ bool end_run(const char* program_name, int status, int* exit_status) {
 
 // The options that take an argument come first, help last.
 void print_usage(const char* program_name) {
-  std::printf("%s [options]\n", program_name != nullptr ? program_name : "");
+  log_message("%s [options]\n", program_name != nullptr ? program_name : "");
   for (const OptionEntry& option : kOptionTable) {
     if (option.argument != nullptr) print_option_usage(option);
   }
@@ -143,7 +144,7 @@ bool parse_options(int argc, char** argv, int* exit_status) {
       }
       default:  // ':' (a missing argument, or "-:") and 0 (a lone delimiter) set nothing
         if (!set_option(result, my_optarg)) {
-          std::printf("Invalid option '%c'; ignoring\n", result);
+          log_message("Invalid option '%c'; ignoring\n", result);
         }
         break;
     }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/log_message.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -40,6 +42,7 @@ class OptionsTest : public ::testing::Test {
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     run.go_on = parse_options(static_cast<int>(elements.size()), argv.data(), &run.status);
+    flush_log_output();
     run.err = testing::internal::GetCapturedStderr();
     run.out = testing::internal::GetCapturedStdout();
     return run;
@@ -190,6 +193,7 @@ TEST_F(OptionsTest, NullArgvIsAnErrorWithANamelessUsage) {
   testing::internal::CaptureStdout();
   testing::internal::CaptureStderr();
   EXPECT_FALSE(parse_options(2, nullptr, &status));
+  flush_log_output();
   testing::internal::GetCapturedStderr();  // the parser's diagnostic, tested with the parser
   EXPECT_EQ(testing::internal::GetCapturedStdout(), expected_usage(""));
   EXPECT_EQ(status, -1);
@@ -198,6 +202,7 @@ TEST_F(OptionsTest, NullArgvIsAnErrorWithANamelessUsage) {
 TEST_F(OptionsTest, UsageTextByteForByte) {
   testing::internal::CaptureStdout();
   print_usage("C:\\bin\\quorvane.exe");
+  flush_log_output();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), expected_usage("C:\\bin\\quorvane.exe"));
 }
 

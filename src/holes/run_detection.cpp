@@ -3,9 +3,14 @@
 #include "base/log_message.h"
 #include "base/settings.h"
 #include "base/numeric_value.h"
+#include "base/process_state.h"
 #include "records/issue_record.h"
 
 Queue report_queue;
+
+namespace {
+const StateReset report_queue_reset([] { release_record_queue(&report_queue); });
+}  // namespace
 
 namespace {
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/log_message.h"
+
 #include "base/settings.h"
 #include "holes/issue_number_split.h"
 #include "records/issue_record.h"
@@ -46,6 +48,7 @@ class FindHoles : public testing::Test {
     size_limit = limit;
     testing::internal::CaptureStdout();
     find_holes(queue);
+    flush_log_output();
     std::string log = testing::internal::GetCapturedStdout();
     EXPECT_EQ(queue->first, nullptr);
     EXPECT_EQ(queue->last, nullptr);

@@ -2,25 +2,40 @@
 #define QUORVANE_PLATFORM_PLATFORM_H_
 
 // Everything the program asks of the operating system beyond standard C++
-// goes through these functions, each system's answers in a file of its own
-// (platform_posix.cpp for POSIX systems, platform_windows.cpp for Windows),
-// so that nothing else in the program needs to know which system it runs on.
+// goes through these functions. Each system answers in files of its own,
+// which CMake picks: the POSIX calls that Unix systems and the web share
+// (*_posix.cpp), what only Unix systems have (*_unix.cpp), the web's answers
+// (*_web.cpp) and Windows' (*_windows.cpp). Nothing else in the program knows
+// which system it runs on. The system calls that placing the report and
+// writing the log make go through the table of system_calls.h, so that a test
+// can make any of them fail.
+//
+// Files are named once, as the system resolves the name (open_place), and
+// then reached through what the system opened: a folder held open and a bare
+// name in it, or a file's own handle. No path is ever put together by hand.
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 #include <string>
 
-/// Keeps a write that cannot be done (to a console whose reader quit early,
-/// as in `quorvane ... | head`, or past a file-size limit) from ending the run
-/// with a signal: the write merely fails, and the run can clean up after it.
-void ignore_write_signals();
+// ---- The process ----
 
-/// Opens the null device on each of descriptors 0, 1 and 2 that is closed, so
-/// that no file the run opens later takes a standard stream's place.
-void open_standard_streams();
+/// Makes the process ready for a run: each closed standard stream is opened
+/// on the null device (so that no file of the run takes its place), a write
+/// that cannot be done (to a console whose reader quit, or past a file-size
+/// limit) fails instead of ending the process with a signal, and new files get
+/// the permissions a user's new files get.
+void prepare_process();
+
+/// Has `cleanup` run when the run is interrupted (Ctrl-C, a terminal that
+/// closes, a polite kill; on Windows also Ctrl-Break and closing the console
+/// window), then ends the process as the interruption would have. An
+/// interruption that was ignored when the process started stays ignored.
+/// `cleanup` may only do what is safe inside a signal handler: remove a file,
+/// write a descriptor.
+void catch_interruptions(void (*cleanup)());
 
 /// When standard output is a console, has it show the program's UTF-8 text
 /// as such (the console's own setting is given back at exit).
@@ -30,19 +45,6 @@ void use_utf8_console();
 /// afresh from the system where its runtime gives them in another encoding.
 void use_utf8_arguments(int* argc, char*** argv);
 
-/// The path object of a path given as UTF-8 text (as the command line gives it).
-std::filesystem::path file_path(const std::string& utf8_path);
-
-/// std::fopen of a path given as UTF-8 text; null on failure.
-std::FILE* open_file(const std::string& utf8_path, const char* mode);
-
-/// Whether `path` names an existing file that is no regular file: a device
-/// (/dev/null, NUL), a pipe or a directory.
-bool is_special_file(const std::filesystem::path& path);
-
-/// Whether `stream` is open on a directory (which some systems open for reading).
-bool is_directory_stream(std::FILE* stream);
-
 /// Converts `when` to the local broken-down time of the machine's time zone;
 /// false when it cannot.
 bool local_time(std::time_t when, std::tm* out);
@@ -51,99 +53,178 @@ bool local_time(std::time_t when, std::tm* out);
 /// it has them: one fault per block instead of one per page.
 void advise_large_pages(void* block, std::size_t size);
 
-/// Creates a new, empty file of a name nobody else uses in `folder` and opens
-/// it for writing in binary mode; stores its path in `*made`. Null on failure.
-std::FILE* create_temporary_file(const std::filesystem::path& folder, std::filesystem::path* made);
+/// How far a run has come, for a page that shows it; nothing where no one
+/// watches. `done` of `total` bytes read, or titles analysed.
+enum class Progress { kReading, kAnalysing };
+void show_progress(Progress stage, std::uint64_t done, std::uint64_t total);
 
-/// Creates `path` as a new, empty file; false when a file of that name exists
-/// already or none can be made.
-bool create_empty_file(const std::filesystem::path& path);
+// ---- Files ----
 
-/// Gives the file open on `stream` the owner, group and permissions of the
-/// existing file `model`, or, when `model` is empty, the permissions a newly
-/// created file gets. True when the file has them all afterwards.
-bool copy_file_permissions(std::FILE* stream, const std::filesystem::path& model);
+/// A file or folder the system opened for the program (a descriptor of the C
+/// runtime on every system), or kNoFile.
+using FileHandle = int;
+constexpr FileHandle kNoFile = -1;
+/// The standard streams the console writes to.
+constexpr FileHandle kStandardOutput = 1;
+constexpr FileHandle kStandardError = 2;
 
-/// Hands everything written to `stream` to the file and has the system put it
-/// on the disk, so that a power cut cannot lose it. True when that worked, or
-/// when the stream is no regular file (a device, a pipe), which keeps nothing.
-bool sync_stream(std::FILE* stream);
+/// What the system says a file is: its volume and its number there (device
+/// and inode, or the volume serial and file ID).
+struct FileId {
+  std::uint64_t volume = 0;
+  std::uint64_t file = 0;
+  bool known = false;  ///< false for what has none (a console, a pipe on Windows)
+  bool operator==(const FileId& other) const {
+    return known && other.known && volume == other.volume && file == other.file;
+  }
+};
 
-/// Asks the system to put the entries of `folder` (a file just renamed into
-/// it) on the disk, where it keeps them apart from the files.
-void sync_folder(const std::filesystem::path& folder);
+enum class FileKind { kMissing, kRegular, kFolder, kOther /* a device, a pipe, a socket */ };
 
-/// Writes to `stream` byte for byte (`binary`) or with the system's text line
-/// ends, where the system makes a difference (Windows' standard output).
-void set_binary_stream(std::FILE* stream, bool binary);
+/// What the system says of a file.
+struct FileStatus {
+  FileKind kind = FileKind::kMissing;
+  FileId id;
+  std::uint64_t links = 0;  ///< how many names it has (0 where unknown)
+};
 
-/// Puts the file `from` in the place of `to` in one step, replacing `to` if it
-/// exists; false when it cannot (`from` then still exists).
-bool replace_file(const std::filesystem::path& from, const std::filesystem::path& to);
+/// Where a file named on the command line is, or is to be: the folder it is
+/// in, held open, and its name there, the links at its end followed. The
+/// folder is what the system opened for the folder part of the name, so that
+/// "typo/../x" has none when "typo" is missing.
+struct Place {
+  FileHandle folder = kNoFile;
+  std::string name;         ///< its name in `folder` (UTF-8)
+  std::string folder_path;  ///< where the system acts on paths only (Windows): the folder's final path
+  /// The name is one the system follows in a way no link text says (a
+  /// console's /proc/self/fd/1, a device): it is opened as named, never
+  /// replaced.
+  bool as_named = false;
+};
 
-/// How many names (hard links) the file at `path` has; 0 when that cannot be
-/// found out.
-std::uintmax_t file_link_count(const std::filesystem::path& path);
+/// Opens the place of `path` (UTF-8), as the system resolves it: its folder
+/// part opened by the system, then each link at its end followed from its own
+/// link's folder. False, with nothing created, when the system would not
+/// reach or create a file of that name (a folder on the way missing or no
+/// folder, a loop of links, a name ending in a separator, "." or "..").
+bool open_place(const std::string& path, Place* place);
 
-/// Opens an existing file for writing in binary mode without truncating it;
-/// null on failure (it does not exist, or may not be written).
-std::FILE* open_without_truncating(const std::filesystem::path& path);
+/// Closes what open_place opened (an unopened place is fine).
+void close_place(Place* place);
 
-/// Cuts the file open on `stream` to its first `size` bytes, to be written on
-/// from there; false on failure (a pipe or a device cannot be cut).
-bool truncate_stream(std::FILE* stream, long size);
+/// What is at `place` now (kMissing when nothing is); false when the system
+/// could not say.
+bool place_status(const Place& place, FileStatus* status);
 
-/// Whether the last file operation that failed (creating a file, say) was
-/// refused for want of permission or on a read-only file system, rather
-/// than for lack of space or of a resource.
+/// The identity of the folder of `place`; false when the system could not say.
+bool folder_id(const Place& place, FileId* id);
+
+/// Whether the folder of `place` lives on a file system that takes names
+/// differing in case for one (Windows', macOS' by default, a FAT stick, a
+/// case-folding ext4 folder).
+bool place_folds_case(const Place& place);
+
+/// Whether a file system that folds case as `folds` says takes `a` and `b`
+/// (UTF-8) for one name.
+bool names_match(const std::string& a, const std::string& b, bool folds);
+
+/// The identity of the file `path` names, as the system resolves it (links
+/// followed); false when it names none.
+bool path_id(const std::string& path, FileId* id);
+
+/// What the system says of an open file, or of standard output or error.
+bool handle_status(FileHandle file, FileStatus* status);
+
+/// The handle of an open stream.
+FileHandle handle_of(std::FILE* stream);
+
+/// Opens an existing file for reading in binary mode; null when it does not
+/// open or is a folder.
+std::FILE* open_input(const std::string& path);
+
+/// Opens the file at `place` for writing, without emptying it; with `create`,
+/// makes it (as any new file is made) when it is missing. kNoFile on failure.
+FileHandle open_for_writing(const Place& place, bool create);
+
+/// Makes the new file `name` in the folder of `place` and opens it for
+/// writing; fails when that name is taken. `private_file`: only its owner may
+/// read it, until its permissions are set; else it gets those of any new file
+/// (the umask, or the folder's default access list). kNoFile on failure, with
+/// `*name_taken` saying whether a file of that name was there.
+FileHandle create_file(const Place& place, const char* name, bool private_file, bool* name_taken);
+
+/// Writes `size` bytes to `file` (a standard stream keeps its own line ends);
+/// false when not all got there.
+bool write_file(FileHandle file, const char* bytes, std::size_t size);
+
+/// Has the system put what was written to `file` on the disk, so that a power
+/// cut cannot lose it. True when that worked, or when it is no regular file
+/// (a device, a pipe), which keeps nothing.
+bool sync_file(FileHandle file);
+
+/// Cuts `file` to its first `size` bytes, to be written on from there.
+bool truncate_file(FileHandle file, std::uint64_t size);
+
+/// Closes `file`; false when that failed (some file systems report a write
+/// error only now).
+bool close_file(FileHandle file);
+
+/// Writes to standard output or error byte for byte (`binary`), or with the
+/// system's line ends, where the system makes a difference (Windows).
+void set_binary_stream(FileHandle standard, bool binary);
+
+enum class LockAnswer { kLocked, kHeldElsewhere, kNoLocks };
+
+/// Takes an advisory lock on `file` for the rest of the run, without waiting:
+/// kHeldElsewhere when another process holds one, kNoLocks where the file
+/// system keeps none (the run then goes on without).
+LockAnswer lock_file(FileHandle file);
+
+/// Gives the new file `made` the owner, group, permission bits and extended
+/// attributes of the file `model`, and no access list beyond the bits where
+/// `model` has none. True when `made` has them all afterwards.
+bool copy_file_permissions(FileHandle model, FileHandle made);
+
+/// Puts the file `from`, in the folder of `place`, in the place's name, in
+/// one step, replacing what was there; false when it cannot (`from` then
+/// still exists, and so does the file it was to replace).
+bool replace_file(const Place& place, const char* from);
+
+/// Removes the file `name` from the folder of `place`. Safe in a signal
+/// handler on every system.
+void remove_file(const Place& place, const char* name);
+
+/// Whether the last file operation that failed was refused for want of
+/// permission or on a read-only file system, rather than for lack of space
+/// or of a resource.
 bool last_failure_was_refusal();
 
-/// The standard stream (stdout, else stderr) that is open on the file at
-/// `path`, as with `-o /dev/stdout` or a report named like the file the
-/// console is redirected to; null when neither is.
-std::FILE* standard_stream_of(const std::filesystem::path& path);
+/// Asks the system to put the folder of `place`'s entries on the disk, where
+/// it keeps them apart from the files.
+void sync_folder(const Place& place);
 
-/// Whether a new file put in the place of the existing file `path` could not
-/// be given its owner and group: it belongs to another user, or to a group
-/// the run may not give files to.
-bool has_foreign_owner(const std::filesystem::path& path);
+// ---- Facts about a report's place ----
 
-/// Whether the file at `path` is mounted over its name (a file bind-mounted
+/// Whether a new file put in the place of the existing file `file` could not
+/// be given its owner and group: it belongs to another user, or to a group the
+/// run may not give files to.
+bool has_foreign_owner(FileHandle file);
+
+/// Whether the file at `place` is mounted over its name (a file bind-mounted
 /// into a container), so that no other file can take its place.
-bool is_mount_point(const std::filesystem::path& path);
+bool is_mount_point(const Place& place);
 
-/// Whether the file at `path` carries an access-control list beyond its
-/// permission bits, which a new file would not get.
-bool has_access_list(const std::filesystem::path& path);
+/// Whether `file` carries an access-control list beyond its permission bits,
+/// which a new file would not get.
+bool has_access_list(FileHandle file);
 
-/// Where a file at `path` is found or would be created: links followed (a
-/// dangling one to the file it names), made absolute and free of "." and
-/// "..". Empty when the links go round in a circle or the path is unusable.
-std::filesystem::path creation_target(const std::filesystem::path& path);
-
-/// Whether a folder takes a new file, found out by making one and removing it.
+/// Whether the folder of `place` takes a new file, as the system answers for
+/// this user, without making one.
 enum class FolderAnswer {
   kTakesNewFiles,
   kRefusesNewFiles,  ///< for want of permission, or on a read-only file system
-  kUnknown,          ///< making the file failed otherwise (no space, no descriptors)
+  kUnknown,          ///< the system could not say
 };
-
-/// What the system says of the place a report is to go, links followed.
-struct TargetFacts {
-  bool exists = false;           ///< something is there
-  bool regular = false;          ///< a regular file (rather than a device, pipe or folder)
-  bool writable = false;         ///< a regular file that opens for writing
-  std::uintmax_t links = 0;      ///< how many names the file has
-  bool foreign_owner = false;    ///< see has_foreign_owner
-  bool mount_point = false;      ///< see is_mount_point
-  bool access_list = false;      ///< see has_access_list
-  std::FILE* console = nullptr;  ///< see standard_stream_of
-  FolderAnswer folder = FolderAnswer::kUnknown;  ///< asked only of a regular or a new file
-};
-
-/// Gathers the facts about the file at `path` (UTF-8 names made into a path
-/// with file_path). Asks the folder by making a file in it, and removing it
-/// again, only where the answer can matter; changes nothing else.
-TargetFacts gather_target_facts(const std::filesystem::path& path);
+FolderAnswer folder_takes_files(const Place& place);
 
 #endif  // QUORVANE_PLATFORM_PLATFORM_H_

@@ -3,10 +3,16 @@
 #include <vector>
 
 #include "base/log_message.h"
+#include "base/process_state.h"
 #include "records/export_encoding.h"
+#include "records/issue_record.h"
 #include "records/ignored_types.h"
 
 Queue record_set;
+
+namespace {
+const StateReset record_set_reset([] { release_record_queue(&record_set); });
+}  // namespace
 
 std::string_view strip_quotes(std::string_view column) {
   if (column.size() <= 2) return {};

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/log_message.h"
+
 #include <cstdio>
 
 #include "run_binary.h"
@@ -21,6 +23,7 @@ TEST(ExportReaderTest, ReadErrorEndsTheReaderWithFalse) {
   ASSERT_NE(unreadable, nullptr);
   testing::internal::CaptureStdout();
   EXPECT_FALSE(read_record_set(unreadable, {}));
+  flush_log_output();
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: Couldn't read input file\n");
   std::fclose(unreadable);
 }

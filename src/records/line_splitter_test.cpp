@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "export_lines.h"
-#include "process_state.h"
+#include "base/process_state.h"
 #include "records/record_line.h"
 
 namespace {

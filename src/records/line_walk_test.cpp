@@ -6,7 +6,7 @@
 #include <random>
 
 #include "export_lines.h"
-#include "process_state.h"
+#include "base/process_state.h"
 #include "records/export_reader.h"
 #include "records/issue_record.h"
 #include "records/separator_scan.h"

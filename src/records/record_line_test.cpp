@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include "base/log_message.h"
+
 #include "export_lines.h"
-#include "process_state.h"
+#include "base/process_state.h"
 
 namespace {
 
@@ -49,6 +51,7 @@ TEST(RecordLineTest, BookTypesAreLeftOutOrFoldIntoTheTitle) {
     reset_process_state();
     testing::internal::CaptureStdout();
     EXPECT_TRUE(read_record_line({"1", "Saga", "Pub", c.number, "$3", "note"}, ignored));
+    flush_log_output();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), c.log) << c.number;
     EXPECT_EQ(record_rows(), c.rows) << c.number;
   }

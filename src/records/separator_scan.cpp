@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "base/compiler.h"
+#include "base/process_state.h"
 
 // The x86-64 paths are written for GCC and clang, which pick the vector
 // instructions function by function.
@@ -167,6 +168,8 @@ MarkFunction function_of(ScanPath path) {
 
 ScanPath chosen_path = default_scan_path();
 MarkFunction chosen_function = function_of(chosen_path);
+
+const StateReset scan_path_reset([] { choose_scan_path(default_scan_path()); });
 
 }  // namespace
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "process_state.h"
+#include "base/process_state.h"
 
 namespace {
 

@@ -4,12 +4,15 @@
 #include <new>
 
 #include "base/log_message.h"
+#include "base/process_state.h"
 #include "records/issue_record.h"
 #include "records/record_memory.h"
 
 Queue title_queues;
 
 namespace {
+
+const StateReset title_queues_reset(release_title_queues);
 
 // A new, empty issue queue on a node of its own at the tail of title_queues;
 // null, after logging why, when memory runs out.

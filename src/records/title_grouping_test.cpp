@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "process_state.h"
+#include "base/process_state.h"
 #include "records/issue_record.h"
 
 namespace {

@@ -185,14 +185,25 @@ bool kept_out(bool (*become)()) {
          (become == nullptr ? try_open() : child_succeeds([&] { return become() && try_open(); }));
 }
 
-// Mounts `source` over `target` in a mount namespace of this process's own.
-bool mount_over(const std::string& source, const std::string& target) {
+// Mounts each source over its target, in order, in a mount namespace of this
+// process's own; a source of "ro" makes its target a read-only mount.
+bool mount_over(const std::vector<std::pair<std::string, std::string>>& mounts) {
 #if defined(__linux__)
-  return unshare(CLONE_NEWNS) == 0 && mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-         mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) == 0;
+  if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    return false;
+  }
+  for (const auto& [source, target] : mounts) {
+    const bool read_only = source == "ro";
+    if (mount(read_only ? target.c_str() : source.c_str(), target.c_str(), nullptr, MS_BIND,
+              nullptr) != 0 ||
+        (read_only && mount(nullptr, target.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
+                            nullptr) != 0)) {
+      return false;
+    }
+  }
+  return true;
 #else
-  static_cast<void>(source);
-  static_cast<void>(target);
+  static_cast<void>(mounts);
   return false;
 #endif
 }
@@ -242,7 +253,7 @@ const char* why_no_bind_mount() {
     TempDir dir;
     dir.write("source", "");
     dir.write("target", "");
-    return child_succeeds([&] { return mount_over(dir.path("source"), dir.path("target")); })
+    return child_succeeds([&] { return mount_over({{dir.path("source"), dir.path("target")}}); })
                ? nullptr
                : "this system or user cannot mount a file over another in a namespace of its own";
   }();
@@ -302,7 +313,7 @@ const char* why_no_tracer() {
 }
 
 RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args,
-                              const ChildLimits& limits) {
+                              const ChildSetup& setup) {
   RunResult result;
   int out_pipe[2];
   int err_pipe[2];
@@ -313,64 +324,66 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
     return result;
   }
   const std::vector<std::string> tool =
-      command_for(limits.failing_allocator ? QUORVANE_FAILING_ALLOCATOR_BINARY
-                  : limits.as_nobody       ? binary_for_nobody()
-                                           : QUORVANE_BINARY);
+      command_for(setup.faults      ? QUORVANE_FAULTS_BINARY
+                  : setup.as_nobody ? binary_for_nobody()
+                                    : QUORVANE_BINARY);
   pid_t child = fork();
   if (child == 0) {
     int in = open("/dev/null", O_RDONLY);
     if (in < 0 || chdir(directory.c_str()) != 0) _exit(120);
     dup2(in, 0);
     dup2(out_pipe[1], 1);
-    if (!limits.stdout_file.empty()) {
-      int file = open(limits.stdout_file.c_str(),
-                      O_WRONLY | O_CREAT | (limits.stdout_appends ? O_APPEND : O_TRUNC), 0644);
+    for (const auto& [name, stream] : {std::pair<const std::string&, int>{setup.stdout_file, 1},
+                                       {setup.stderr_file, 2}}) {
+      if (name.empty()) continue;
+      int file = open(name.c_str(), O_WRONLY | O_CREAT | (setup.appends ? O_APPEND : O_TRUNC), 0644);
       if (file < 0) _exit(125);
-      dup2(file, 1);
+      dup2(file, stream);
     }
-    if (limits.closed_stdout) {
+    if (setup.closed_stdout) {
       // Every write to standard output then meets a pipe without a reader.
       int dead[2];
       if (pipe(dead) != 0) _exit(123);
       close(dead[0]);
       dup2(dead[1], 1);
     }
-    dup2(err_pipe[1], 2);
+    if (setup.stderr_file.empty()) dup2(err_pipe[1], 2);
     close(out_pipe[0]);
     close(err_pipe[0]);
-    for (int stream = 0; stream < limits.closed_streams; ++stream) close(stream);
-    if (!limits.bind_mount.first.empty() &&
-        !mount_over(limits.bind_mount.first, limits.bind_mount.second)) {
-      _exit(119);
-    }
+    for (int stream = 0; stream < setup.closed_streams; ++stream) close(stream);
+    if (!setup.bind_mounts.empty() && !mount_over(setup.bind_mounts)) _exit(119);
     // Root passes every permission check; a child that gives root up does not.
-    if (limits.as_nobody && !become_bound()) _exit(124);
-    if (limits.open_files >= 0) {
-      rlimit limit{static_cast<rlim_t>(limits.open_files), static_cast<rlim_t>(limits.open_files)};
+    if (setup.as_nobody && !become_bound()) _exit(124);
+    if (setup.open_files >= 0) {
+      rlimit limit{static_cast<rlim_t>(setup.open_files), static_cast<rlim_t>(setup.open_files)};
       if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(126);
     }
-    if (limits.file_size >= 0) {
+    if (setup.file_size >= 0) {
       // A write past the limit then fails with EFBIG instead of killing the
       // tool, unless the tool sees to that itself.
-      signal(SIGXFSZ, limits.file_size_signal ? SIG_DFL : SIG_IGN);
-      rlimit limit{static_cast<rlim_t>(limits.file_size), static_cast<rlim_t>(limits.file_size)};
+      signal(SIGXFSZ, setup.file_size_signal ? SIG_DFL : SIG_IGN);
+      rlimit limit{static_cast<rlim_t>(setup.file_size), static_cast<rlim_t>(setup.file_size)};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(122);
     }
-    for (const auto& variable : limits.environment) {
+    if (setup.umask >= 0) umask(static_cast<mode_t>(setup.umask));
+    if (setup.ignores_interruptions) {
+      for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) signal(signal_number, SIG_IGN);
+    }
+    for (const auto& variable : setup.environment) {
       if (setenv(variable.first.c_str(), variable.second.c_str(), 1) != 0) _exit(127);
     }
     std::vector<std::string> command;
-    if (!limits.trace_file.empty()) {
+    if (!setup.trace_file.empty()) {
       // A sanitized tool cannot look for leaks while it is traced.
       const char* options = std::getenv("ASAN_OPTIONS");
       const std::string without_leaks =
           std::string(options != nullptr ? options : "") + ":detect_leaks=0";
       setenv("ASAN_OPTIONS", without_leaks.c_str(), 1);
-      command = {"strace", "-f", "-y", "-qq", "-o", limits.trace_file, "-e",
+      command = {"strace", "-f", "-y", "-qq", "-o", setup.trace_file, "-e",
                  "trace=fsync,fdatasync,rename,renameat,renameat2,fchmod,fchown"};
-      if (!limits.trace_fault.empty()) {
+      if (!setup.trace_fault.empty()) {
         command.push_back("-e");
-        command.push_back("inject=" + limits.trace_fault);
+        command.push_back("inject=" + setup.trace_fault);
       }
     }
     command.insert(command.end(), tool.begin(), tool.end());

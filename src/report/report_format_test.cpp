@@ -1,4 +1,4 @@
-#include "report/report_writer.h"
+#include "report/report_format.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <regex>
 #include <string>
 
-#include "process_state.h"
+#include "base/process_state.h"
 #include "holes/run_detection.h"
 #include "records/issue_record.h"
 
@@ -42,7 +42,7 @@ TEST(ReportDateTest, FixedEnglishFormWithTwoDigitDay) {
   }
 }
 
-class ReportWriterTest : public testing::Test {
+class ReportFormatTest : public testing::Test {
  protected:
   void SetUp() override { reset_process_state(); }
   void TearDown() override { reset_process_state(); }
@@ -51,8 +51,7 @@ class ReportWriterTest : public testing::Test {
   static std::string written_report() {
     std::FILE* file = std::tmpfile();
     EXPECT_NE(file, nullptr);
-    write_report(file);
-    EXPECT_FALSE(std::ferror(file));
+    EXPECT_TRUE(write_report(handle_of(file)));
     std::string bytes;
     std::rewind(file);
     char buffer[4096];
@@ -67,14 +66,14 @@ const char kHeader[] = "Title\tPublisher and Publishing Dates\tNumber\tNM Value\
 const std::regex kDateLine(
     "[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}\r\n\r\n\r\n");
 
-TEST_F(ReportWriterTest, EmptyQueueGivesDateTwoEmptyLinesAndHeader) {
+TEST_F(ReportFormatTest, EmptyQueueGivesDateTwoEmptyLinesAndHeader) {
   std::string report = written_report();
   ASSERT_GT(report.size(), 30u);
   EXPECT_TRUE(std::regex_match(report.substr(0, 30), kDateLine)) << report;
   EXPECT_EQ(report.substr(30), kHeader);
 }
 
-TEST_F(ReportWriterTest, OneCrLfLinePerRecordWithTheNumberJoinedAgain) {
+TEST_F(ReportFormatTest, OneCrLfLinePerRecordWithTheNumberJoinedAgain) {
   queue_append(&report_queue, new_record_node({"Saga", "Image (2012)", "12", "A", "2", "$4", "n"}));
   queue_append(&report_queue, new_record_node({"Saga", "Image (2012)", "12", "A", "", "", ""}));
   queue_append(&report_queue, new_record_node({"Saga", "Image (2012)", "13", "", "3", "$1", ""}));

@@ -1,5 +1,6 @@
-#include "report/report_writer.h"
+#include "report/report_format.h"
 
+#include <cstdio>
 #include <string_view>
 
 #include "base/output_buffer.h"
@@ -38,7 +39,7 @@ void append_record_line(OutputBuffer* report, const IssueRecord& record) {
 
 }  // namespace
 
-void write_report(std::FILE* output) {
+bool write_report(FileHandle output) {
   std::time_t now = std::time(nullptr);
   std::tm local{};
   local_time(now, &local);
@@ -54,4 +55,5 @@ void write_report(std::FILE* output) {
     append_record_line(&report, *record_of(node));
     release_record_node(node);
   }
+  return report.flush();
 }

@@ -1,0 +1,57 @@
+// What the process asks of a Unix system (Linux, macOS, the BSDs) and not of
+// the web: signals, and large pages.
+
+#include <sys/mman.h>
+
+#include <csignal>
+
+#include "platform/platform.h"
+#include "platform/posix.h"
+
+void prepare_process() {
+  open_standard_streams();
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG
+}
+
+namespace {
+
+void (*interruption_cleanup)() = nullptr;
+
+// Cleans up, then lets the signal end the process as it would have: once this
+// handler returns, the signal (blocked while it runs) is delivered again with
+// its default action, and the shell sees what ended the run.
+void on_interruption(int signal_number) {
+  if (interruption_cleanup != nullptr) interruption_cleanup();
+  std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
+}
+
+}  // namespace
+
+void catch_interruptions(void (*cleanup)()) {
+  interruption_cleanup = cleanup;
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+    struct sigaction was;
+    // nohup and a shell's background jobs ignore some of them on purpose.
+    if (sigaction(signal_number, nullptr, &was) != 0 || was.sa_handler == SIG_IGN) continue;
+    struct sigaction handling = {};
+    handling.sa_handler = on_interruption;
+    sigemptyset(&handling.sa_mask);
+    for (int other : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&handling.sa_mask, other);
+    handling.sa_flags = SA_RESTART;
+    sigaction(signal_number, &handling, nullptr);
+  }
+}
+
+void advise_large_pages(void* block, std::size_t size) {
+#ifdef MADV_HUGEPAGE
+  madvise(block, size, MADV_HUGEPAGE);
+#else
+  static_cast<void>(block);
+  static_cast<void>(size);
+#endif
+}
+
+// A console tool shows no progress: its messages are its progress.
+void show_progress(Progress, std::uint64_t, std::uint64_t) {}
