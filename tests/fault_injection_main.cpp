@@ -1,10 +1,11 @@
-// The main of a test-only build of the tool that makes one of its system
-// calls fail on purpose: QUORVANE_FAIL_CALL="PURPOSE:FIRST:COUNT:ERROR" in its
+// The main of a test-only build of the tool that makes its system calls fail
+// on purpose: QUORVANE_FAIL_CALL="PURPOSE:FIRST:COUNT:ERROR" in its
 // environment makes the FIRST to the (FIRST + COUNT - 1)th call that serves
 // PURPOSE (see platform/system_calls.h) fail with ERROR, an errno name
 // (EIO, ENOSPC, ...), which each system turns into its own code; ERROR may
 // also be SIGINT, SIGTERM or SIGHUP, raised as the call begins, which then
-// goes ahead. The shipped tool has none of this.
+// goes ahead. Several faults are separated by commas. The shipped tool has
+// none of this.
 
 #include <csignal>
 #include <cstdio>
@@ -29,32 +30,40 @@ const NamedError kErrors[] = {
     {"EBUSY", SystemError::kBusy},       {"EINTR", SystemError::kInterrupted},
     {"EWOULDBLOCK", SystemError::kWouldBlock}, {"ENOLCK", SystemError::kNoLocks},
     {"EMFILE", SystemError::kTooManyFiles}, {"ENOENT", SystemError::kNotFound},
+    {"EEXIST", SystemError::kExists},
+};
+
+struct NamedSignal {
+  const char* name;
+  int number;
+};
+
+const NamedSignal kSignals[] = {
+    {"SIGINT", SIGINT},
+    {"SIGTERM", SIGTERM},
+#ifdef SIGHUP
+    {"SIGHUP", SIGHUP},
+#endif
 };
 
 int signal_to_raise = 0;
 void raise_signal() { std::raise(signal_to_raise); }
 
-// Plans the fault the environment asks for; false when it names none this
-// system can make.
-bool plan_from(const std::string& setting) {
-  const std::size_t first_colon = setting.find(':');
-  const std::size_t error_colon = setting.rfind(':');
-  const std::size_t count_colon = setting.rfind(':', error_colon - 1);
-  if (first_colon == std::string::npos || count_colon <= first_colon) return false;
-  const std::string purpose = setting.substr(0, first_colon);
-  const int first = std::atoi(setting.c_str() + first_colon + 1);
-  const int count = std::atoi(setting.c_str() + count_colon + 1);
-  const std::string error = setting.substr(error_colon + 1);
-  for (const auto& [name, number] : {std::pair<const char*, int>{"SIGINT", SIGINT},
-                                     {"SIGTERM", SIGTERM}, {"SIGHUP", 0}}) {
-    if (error != name) continue;
-#ifdef SIGHUP
-    signal_to_raise = number != 0 ? number : SIGHUP;
-#else
-    signal_to_raise = number;
-#endif
-    return signal_to_raise != 0 &&
-           plan_fault(purpose.c_str(), first, count, SystemError::kNone, raise_signal);
+// Plans one fault, "PURPOSE:FIRST:COUNT:ERROR"; false when this system can
+// make none such.
+bool plan_one(const std::string& fault) {
+  const std::size_t error_at = fault.rfind(':');
+  const std::size_t count_at = error_at == std::string::npos ? error_at : fault.rfind(':', error_at - 1);
+  const std::size_t first_at = count_at == std::string::npos ? count_at : fault.rfind(':', count_at - 1);
+  if (first_at == std::string::npos || first_at == 0) return false;
+  const std::string purpose = fault.substr(0, first_at);
+  const int first = std::atoi(fault.c_str() + first_at + 1);
+  const int count = std::atoi(fault.c_str() + count_at + 1);
+  const std::string error = fault.substr(error_at + 1);
+  for (const NamedSignal& named : kSignals) {
+    if (error != named.name) continue;
+    signal_to_raise = named.number;
+    return plan_fault(purpose.c_str(), first, count, SystemError::kNone, raise_signal);
   }
   for (const NamedError& named : kErrors) {
     if (error == named.name) return plan_fault(purpose.c_str(), first, count, named.error);
@@ -66,9 +75,14 @@ bool plan_from(const std::string& setting) {
 
 int main(int argc, char** argv) {
   const char* setting = std::getenv("QUORVANE_FAIL_CALL");
-  if (setting != nullptr && !plan_from(setting)) {
-    std::fprintf(stderr, "No such fault here: %s\n", setting);
-    return 99;
+  for (std::size_t at = 0; setting != nullptr && setting[at] != '\0';) {
+    const std::size_t end = std::strcspn(setting + at, ",") + at;
+    const std::string fault(setting + at, end - at);
+    if (!plan_one(fault)) {
+      std::fprintf(stderr, "No such fault here: %s\n", fault.c_str());
+      return 99;
+    }
+    at = setting[end] == ',' ? end + 1 : end;
   }
   return quorvane_main(argc, argv);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -93,13 +94,39 @@ TEST(FrontEndToEnd, UnopenableOutputOrLogFails) {
   EXPECT_EQ(dir.entries(), (Names{"in.txt", "out.txt"}));
 }
 
+// A name is used as the system resolves it: one through a folder that is
+// not there names no file (where the system, like Windows, takes ".." away
+// from the text first, it names the export). Standard output or error on the
+// export would write the console into it.
 TEST(FrontEndToEnd, TheToolNeverWritesOverItsOwnInput) {
   struct Case {
     Names args;
     std::string message;
     bool links = false;  // uses link.txt or dangling.log
+    ChildSetup setup = {};  // standard output or error on in.txt: the message on the other
+  };
+  ChildSetup out_on_input;
+  out_on_input.stdout_file = "in.txt";
+  out_on_input.appends = true;
+  ChildSetup err_on_input = out_on_input;
+  std::swap(err_on_input.stdout_file, err_on_input.stderr_file);
+  TempDir probe;
+  const bool textual_dots = std::filesystem::exists(std::filesystem::u8path(probe.path("typo/../x")).parent_path());
+  auto through = [textual_dots](const std::string& name, const char* use, const char* other) {
+    return textual_dots ? "Couldn't use " + name + " as " + use + ": it is the " + other + " file\n"
+                        : "Couldn't open " + std::string(use) + " " + name + " file\n";
   };
   const Case cases[] = {
+      {{"-i", "in.txt", "-o", "typo/../in.txt"}, through("typo/../in.txt", "output", "input")},
+      {{"-i", "in.txt", "-o", "in.txt/../in.txt"}, through("in.txt/../in.txt", "output", "input")},
+      {{"-i", "in.txt", "-o", "link.txt/../in.txt"}, through("link.txt/../in.txt", "output", "input"), true},
+      {{"-i", "in.txt", "-o", "nosuch/../out.txt", "-l", "out.txt"},
+       through("nosuch/../out.txt", "output", "output")},
+      {{"-i", "in.txt", "-o", "out.txt", "-l", "nosuch/../in.txt"}, through("nosuch/../in.txt", "log", "input")},
+      {{"-i", "in.txt", "-o", "out.txt"}, "Couldn't use standard output: it is the input file\n", false,
+       out_on_input},
+      {{"-i", "in.txt", "-o", "out.txt", "-x"},  // the diagnostic would go into the export
+       expected_usage() + "Couldn't use standard error: it is the input file\n", false, err_on_input},
       {{"-i", "in.txt", "-o", "in.txt"}, "Couldn't use in.txt as output: it is the input file\n"},
       {{"-i", "in.txt", "-o", "./in.txt"}, "Couldn't use ./in.txt as output: it is the input file\n"},
       {{"-i", "./in.txt", "-o", "link.txt"}, "Couldn't use link.txt as output: it is the input file\n",
@@ -128,9 +155,11 @@ TEST(FrontEndToEnd, TheToolNeverWritesOverItsOwnInput) {
       ASSERT_TRUE(dir.make_symlink("new.txt", "dangling.log"));  // to a file to come
     }
     const Names entries = dir.entries();
-    RunResult run = run_quorvane_binary(dir.root(), c.args);
+    RunResult run = run_quorvane_binary(dir.root(), c.args, c.setup);
+    const bool out_on_input = !c.setup.stdout_file.empty();
     EXPECT_EQ(run.status, 255) << c.message;
-    EXPECT_EQ(run.out, expected_banner() + c.message);
+    EXPECT_EQ(run.out, out_on_input ? "" : expected_banner() + c.message);
+    EXPECT_EQ(run.err, out_on_input ? c.message : "");
     EXPECT_EQ(dir.read("in.txt"), "the export\n");
     EXPECT_EQ(dir.read("out.txt"), "an earlier report\n");
     EXPECT_EQ(dir.entries(), entries);
@@ -165,6 +194,8 @@ TEST(FrontEndToEnd, NamesTheFileSystemTakesForOneAreOneFile) {
     // The file system's own answer, found the way a user would.
     dir.write("probe.txt", "");
     const bool one_file = dir.exists("PROBE.TXT");
+    not_run_here(one_file ? nullptr : "the tests' file system takes names that differ in case for two",
+                 "the refusal of " + c.message.substr(0, c.message.size() - 1));
     Names entries = dir.entries();
     RunResult run = run_quorvane_binary(dir.root(), c.args);
     EXPECT_EQ(dir.read(c.args[1]), export_text) << c.message;

@@ -166,29 +166,4 @@ TEST(PipelineEndToEnd, BrokenUtf16BecomesReplacementCharacters) {
                      "\t\r\n");
 }
 
-TEST(PipelineEndToEnd, AReportThatCannotBeWrittenIsAFailure) {
-  if (why_no_full_device() != nullptr) GTEST_SKIP() << why_no_full_device();
-  TempDir dir;
-  dir.write("in.txt", export_of({"A|1"}));
-  RunResult run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "/dev/full"});
-  std::string console = std::string(kSearching) + "Processing A\n" +
-                        "\nCouldn't write output file /dev/full; aborting\n";
-  EXPECT_EQ(run.status, 255);
-  EXPECT_EQ(run.out, expected_banner() + console);
-  EXPECT_EQ(dir.read("Quorvane.log"), crlf(console));
-}
-
-TEST(PipelineEndToEnd, ALogThatCannotBeWrittenIsAFailure) {
-  if (why_no_full_device() != nullptr) GTEST_SKIP() << why_no_full_device();
-  TempDir dir;
-  dir.write("in.txt", export_of({"A|1"}));
-  RunResult run = run_quorvane_binary(dir.root(),
-                                      {"-i", "in.txt", "-o", "out.txt", "-l", "/dev/full"});
-  EXPECT_EQ(run.status, 255);
-  EXPECT_EQ(run.out, expected_banner() + kSearching + "Processing A\n" +
-                         "\nCouldn't write log file /dev/full\n");
-  // A run that fails puts no report in place.
-  EXPECT_EQ(dir.entries(), Names{"in.txt"});
-}
-
 }  // namespace

@@ -73,6 +73,12 @@ const char* why_no_access_lists();
 const char* why_no_bind_mount();
 /// Tracing the tool's system calls, and making them fail.
 const char* why_no_tracer();
+/// Starting the tool with interruptions ignored, as nohup does
+/// (`setup.ignores_interruptions`).
+const char* why_no_ignored_signals();
+
+/// The exit status of a run that the signal `signal_number` ended.
+int interrupted_status(int signal_number);
 
 /// Says, where `why` is a reason, that the case `what` is not run here; true then.
 bool not_run_here(const char* why, const std::string& what);
@@ -115,10 +121,21 @@ int new_file_mode();
 bool give_file(const std::string& path, long user, long group);
 
 /// Gives `path` an access-control list that lets user nobody read it, beyond
-/// its permission bits; false where the file system keeps no such lists.
-bool give_access_list(const std::string& path);
+/// its permission bits (with `inherited`, the folder `path` the same list for
+/// the files made in it); false where the file system keeps no such lists.
+bool give_access_list(const std::string& path, bool inherited = false);
 /// Whether `path` carries an access-control list beyond its permission bits.
 bool carries_access_list(const std::string& path);
+/// The access-control list of `path` as the system stores it; "" for none.
+std::string access_list_of(const std::string& path);
+
+/// Files with extended attributes of a user's own (see give_attribute).
+const char* why_no_extended_attributes();
+/// Gives `path` the extended attribute `name` (such as "user.note"); false
+/// where it cannot.
+bool give_attribute(const std::string& path, const std::string& name, const std::string& value);
+/// The value of `path`'s extended attribute `name`; "<none>" without one.
+std::string attribute_of(const std::string& path, const std::string& name);
 
 /// A stream open for reading on which every read fails: a directory's.
 std::FILE* open_unreadable_stream();

@@ -229,23 +229,52 @@ std::string access_list_bytes() {
 
 }  // namespace
 
-bool give_access_list(const std::string& path) {
-#if defined(__linux__)
+bool give_access_list(const std::string& path, bool inherited) {
   const std::string bytes = access_list_bytes();
-  return setxattr(path.c_str(), "system.posix_acl_access", bytes.data(), bytes.size(), 0) == 0;
+  return give_attribute(path, inherited ? "system.posix_acl_default" : "system.posix_acl_access",
+                        bytes);
+}
+
+bool carries_access_list(const std::string& path) { return !access_list_of(path).empty(); }
+
+std::string access_list_of(const std::string& path) {
+  const std::string list = attribute_of(path, "system.posix_acl_access");
+  return list == "<none>" ? "" : list;
+}
+
+const char* why_no_extended_attributes() {
+  static const char* const why = [] {
+    TempDir dir;
+    dir.write("marked", "");
+    return give_attribute(dir.path("marked"), "user.probe", "x")
+               ? nullptr
+               : "the tests' file system keeps no extended attributes of a user's own";
+  }();
+  return why;
+}
+
+// The names of the attributes are given whole ("user.note").
+bool give_attribute(const std::string& path, const std::string& name, const std::string& value) {
+#if defined(__linux__)
+  return setxattr(path.c_str(), name.c_str(), value.data(), value.size(), 0) == 0;
 #else
   static_cast<void>(path);
+  static_cast<void>(name);
+  static_cast<void>(value);
   return false;
 #endif
 }
 
-bool carries_access_list(const std::string& path) {
+std::string attribute_of(const std::string& path, const std::string& name) {
 #if defined(__linux__)
-  return getxattr(path.c_str(), "system.posix_acl_access", nullptr, 0) > 0;
+  char value[1024];
+  const ssize_t size = getxattr(path.c_str(), name.c_str(), value, sizeof value);
+  if (size >= 0) return std::string(value, static_cast<std::size_t>(size));
 #else
   static_cast<void>(path);
-  return false;
+  static_cast<void>(name);
 #endif
+  return "<none>";
 }
 
 const char* why_no_bind_mount() {
@@ -302,6 +331,10 @@ const char* why_no_bound_run() {
                              : "the tests' user passes every permission check and cannot be nobody";
   return why;
 }
+
+const char* why_no_ignored_signals() { return nullptr; }
+
+int interrupted_status(int signal_number) { return 128 + signal_number; }
 
 const char* why_no_tracer() {
   static const char* const why = [] {

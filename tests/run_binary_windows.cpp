@@ -114,8 +114,14 @@ int new_file_mode() { return -1; }
 bool set_mode(const std::string&, int) { return false; }
 long group_of(const std::string&) { return -1; }
 bool give_file(const std::string&, long, long) { return false; }
-bool give_access_list(const std::string&) { return false; }
+bool give_access_list(const std::string&, bool) { return false; }
 bool carries_access_list(const std::string&) { return false; }
+std::string access_list_of(const std::string&) { return ""; }
+const char* why_no_extended_attributes() {
+  return "Windows keeps named streams, which ReplaceFileW carries over, rather than attributes";
+}
+bool give_attribute(const std::string&, const std::string&, const std::string&) { return false; }
+std::string attribute_of(const std::string&, const std::string&) { return "<none>"; }
 
 const char* why_no_bind_mount() { return "Windows mounts no file over another"; }
 const char* why_no_full_device() { return "Windows has no device that fails writes as a full disk"; }
@@ -128,6 +134,11 @@ const char* why_no_unreadable_file() {
 // the run needs no other user for that.
 const char* why_permissions_do_not_bind() { return nullptr; }
 const char* why_no_bound_run() { return why_permissions_do_not_bind(); }
+
+const char* why_no_ignored_signals() { return "Windows starts no program with signals ignored"; }
+
+// A signal raised in a Windows program ends it as exit(3) would.
+int interrupted_status(int) { return 3; }
 
 const char* why_no_tracer() { return "the tests trace system calls with strace, which Windows lacks"; }
 

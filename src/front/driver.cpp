@@ -77,17 +77,30 @@ const char kWriteFailed[] = "\nCouldn't write output file %s; aborting\n";
 const char kSuccess[] = "\nProcessing successful; exiting\n";
 
 // What an interruption finds: the run's files, whether the console may be
-// written, and whether the report has taken its place already.
+// written, the log's size before its success line, if that is written, and
+// whether the report has taken its place already.
 RunFiles* volatile interrupted_files = nullptr;
 volatile bool console_checked = false;
+volatile std::uint64_t log_before_success = 0;
+volatile bool success_logged = false;
 volatile bool report_placed = false;
+
+// Cuts the log back to `size`, where a log can be cut (a pipe or a device
+// cannot).
+void take_back_log(std::uint64_t size) {
+  FileStatus log;
+  if (handle_status(log_file, &log) && log.kind == FileKind::kRegular) truncate_file(log_file, size);
+}
 
 // Removes the temporary report and says what the run had logged, and that
 // it was interrupted; only what a signal handler may do.
 void clean_up_interrupted_run() {
   if (interrupted_files != nullptr) remove_temporary_report(&interrupted_files->report);
   if (!console_checked) return;  // the console may be the export
-  if (!report_placed) log_message("\nRun interrupted; aborting\n");
+  if (!report_placed) {
+    if (success_logged) take_back_log(log_before_success);
+    log_message("\nRun interrupted; aborting\n");
+  }
   flush_log_output();
 }
 
@@ -98,13 +111,11 @@ void clean_up_interrupted_run() {
 // be cut (a pipe or a device cannot).
 int finish_run(RunFiles* files) {
   if (!flush_log_output()) return fail_on_log(files);
-  const std::uint64_t logged = log_size();
+  log_before_success = log_size();
+  success_logged = true;
   if (!write_to_log(kSuccess) || !sync_log_file()) return fail_on_log(files);
   if (!stage_succeeded([files] { return place_report_file(&files->report); })) {
-    FileStatus log;
-    if (handle_status(log_file, &log) && log.kind == FileKind::kRegular) {
-      truncate_file(log_file, logged);
-    }
+    take_back_log(log_before_success);
     return abort_run(files, kWriteFailed, output_path.c_str());
   }
   report_placed = true;
@@ -158,6 +169,7 @@ int run_quorvane(int argc, char** argv) {
   RunFiles files;
   interrupted_files = &files;
   console_checked = false;
+  success_logged = false;
   report_placed = false;
   catch_interruptions(clean_up_interrupted_run);
   print_banner();

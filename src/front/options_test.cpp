@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/log_message.h"
+#include "base/process_state.h"
 
 #include <algorithm>
 #include <climits>
@@ -20,7 +21,7 @@ namespace {
 const std::string kUsage = expected_usage("prog");
 
 // The outcome of one parse_options run with both console streams captured.
-struct Outcome {
+struct ParseOutcome {
   bool go_on;
   int status;
   std::string out;
@@ -30,15 +31,14 @@ struct Outcome {
 class OptionsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    my_getopt_reset();
-    reset_settings();
+    reset_process_state();
   }
-  Outcome parse(std::vector<std::string> elements) {
+  ParseOutcome parse(std::vector<std::string> elements) {
     elements.insert(elements.begin(), "prog");
     std::vector<char*> argv;
     for (std::string& s : elements) argv.push_back(&s[0]);
     argv.push_back(nullptr);
-    Outcome run{false, 12345, "", ""};
+    ParseOutcome run{false, 12345, "", ""};
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     run.go_on = parse_options(static_cast<int>(elements.size()), argv.data(), &run.status);
@@ -50,7 +50,7 @@ class OptionsTest : public ::testing::Test {
 };
 
 TEST_F(OptionsTest, DefaultsWithoutOptions) {
-  Outcome r = parse({});
+  ParseOutcome r = parse({});
   EXPECT_TRUE(r.go_on);
   EXPECT_EQ(r.status, 12345);  // untouched when the run goes on
   EXPECT_EQ(r.out, "");
@@ -63,7 +63,7 @@ TEST_F(OptionsTest, DefaultsWithoutOptions) {
 }
 
 TEST_F(OptionsTest, EverySettingInShortLongAndSlashForms) {
-  Outcome r = parse({"--input", "in.txt", "/o", "o.txt", "--output", "out.txt", "--log", "a.log",
+  ParseOutcome r = parse({"--input", "in.txt", "/o", "o.txt", "--output", "out.txt", "--log", "a.log",
                      "-l=my.log", "--hole", "10", "/nTPB", "--ignore", "GN"});
   EXPECT_TRUE(r.go_on);
   EXPECT_EQ(input_path, "in.txt");
@@ -81,9 +81,8 @@ TEST_F(OptionsTest, HoleSizeTakesTheConvertedValue) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.first);
-    my_getopt_reset();
-    reset_settings();
-    Outcome r = parse({"-s", c.first});
+    reset_process_state();
+    ParseOutcome r = parse({"-s", c.first});
     EXPECT_TRUE(r.go_on);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(size_limit, c.second);
@@ -102,8 +101,7 @@ TEST_F(OptionsTest, BookTypesKeptInOrderWholeAndWithoutLimit) {
   EXPECT_EQ(ignore_types, (std::vector<std::string>{"TPB", "HC", "Annual Special Edition"}));
   EXPECT_EQ(ignore_types.size(), 3u);
 
-  my_getopt_reset();
-  reset_settings();
+  reset_process_state();
   std::vector<std::string> many;
   for (int i = 0; i < 60; ++i) {
     many.push_back("-n");
@@ -122,25 +120,28 @@ TEST_F(OptionsTest, LongPathsAreKeptWhole) {
   EXPECT_EQ(log_path, path + "l");
 }
 
-// A lone delimiter (0), "-:" and a missing argument (both ':') each print a note
-// on standard output and change no setting; the parse goes on.
+// A lone delimiter (0), "-:" and a missing argument (both ':'), an empty one
+// and the last option's long form among them, each print a note on standard
+// output and change no setting; the parse goes on.
 TEST_F(OptionsTest, IgnoredOptionsPrintANoteAndTheRunGoesOn) {
-  Outcome r = parse({"-", "-i", "keep.txt", "/", "-:", "-i=", "-o", "out.txt", "-n", "TPB",
-                     "-s", "3", "-n"});
+  ParseOutcome r = parse({"-", "-i", "keep.txt", "/", "-:", "-i=", "-o", "out.txt", "-n", "TPB",
+                          "-s", "3", "--output", "", "-l", "kept.log", "--log"});
   EXPECT_TRUE(r.go_on);
   EXPECT_EQ(r.status, 12345);
   const std::string nul_line = std::string("Invalid option '") + '\0' + "'; ignoring\n";
   const std::string colon_line = "Invalid option ':'; ignoring\n";
-  EXPECT_EQ(r.out, nul_line + nul_line + colon_line + colon_line + colon_line);
-  EXPECT_EQ(r.err, "my_getopt_long: Missing argument\nmy_getopt_long: Missing argument\n");
+  EXPECT_EQ(r.out, nul_line + nul_line + colon_line + colon_line + colon_line + colon_line);
+  const std::string missing = "my_getopt_long: Missing argument\n";
+  EXPECT_EQ(r.err, missing + missing + missing);
   EXPECT_EQ(input_path, "keep.txt");
   EXPECT_EQ(output_path, "out.txt");
+  EXPECT_EQ(log_path, "kept.log");
   EXPECT_EQ(ignore_types, std::vector<std::string>{"TPB"});
   EXPECT_EQ(size_limit, 3);
 }
 
 TEST_F(OptionsTest, DoubleDashStopsTheParse) {
-  Outcome r = parse({"-i", "in.txt", "--", "-o", "out.txt", "bare"});
+  ParseOutcome r = parse({"-i", "in.txt", "--", "-o", "out.txt", "bare"});
   EXPECT_TRUE(r.go_on);
   EXPECT_EQ(input_path, "in.txt");
   EXPECT_EQ(output_path, "");
@@ -154,9 +155,8 @@ TEST_F(OptionsTest, HelpPrintsUsageAndEndsWithZero) {
   };
   for (const auto& line : lines) {
     SCOPED_TRACE(line.back());
-    my_getopt_reset();
-    reset_settings();
-    Outcome r = parse(line);
+    reset_process_state();
+    ParseOutcome r = parse(line);
     EXPECT_FALSE(r.go_on);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, kUsage);  // the defaults, whatever came before
@@ -178,9 +178,8 @@ TEST_F(OptionsTest, ParseErrorsPrintDiagnosticUsageAndEndWithMinusOne) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.first[0]);
-    my_getopt_reset();
-    reset_settings();
-    Outcome r = parse(c.first);
+    reset_process_state();
+    ParseOutcome r = parse(c.first);
     EXPECT_FALSE(r.go_on);
     EXPECT_EQ(r.err, c.second);
     EXPECT_EQ(r.out, kUsage);

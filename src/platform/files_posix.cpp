@@ -112,7 +112,7 @@ void sync_folder(const Place& place) {
                                                         O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (folder < 0) return;
   again_if_interrupted([&] { return QUORVANE_CALL(kSync, fsync)(folder); });
-  QUORVANE_CALL(kClose, close)(folder);
+  QUORVANE_CALL(kCloseFolder, close)(folder);
 }
 
 bool has_foreign_owner(FileHandle file) {

@@ -102,24 +102,24 @@ bool replace_file(const Place& place, const char* from) {
   // deleted keeps it from being replaced: the earlier report then stays as
   // it was. (Asked first, since some ReplaceFileW leave a file of their own
   // behind when they fail so.)
-  HANDLE deletable = QUORVANE_CALL(kOpenExisting, CreateFileW)(
+  HANDLE deletable = QUORVANE_CALL(kAsk, CreateFileW)(
       replaced, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (deletable == INVALID_HANDLE_VALUE) {
-    if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-  } else {
+  const bool earlier = deletable != INVALID_HANDLE_VALUE;
+  if (earlier) {
     CloseHandle(deletable);
+  } else if (GetLastError() != ERROR_FILE_NOT_FOUND) {
+    return false;
   }
-  if (QUORVANE_CALL(kReplace, ReplaceFileW)(replaced, replacement, nullptr,
-                                            REPLACEFILE_IGNORE_MERGE_ERRORS |
-                                                REPLACEFILE_IGNORE_ACL_ERRORS,
-                                            nullptr, nullptr)) {
+  if (earlier && QUORVANE_CALL(kReplace, ReplaceFileW)(replaced, replacement, nullptr,
+                                                       REPLACEFILE_IGNORE_MERGE_ERRORS |
+                                                           REPLACEFILE_IGNORE_ACL_ERRORS,
+                                                       nullptr, nullptr)) {
     return true;
   }
-  // No report to replace, or (rarely) one that went and left the new file
+  // A new report, or (rarely) an earlier one that went and left the new file
   // under its own name: the new file is moved into the place.
-  const DWORD failure = GetLastError();
-  if (failure != ERROR_FILE_NOT_FOUND && failure != ERROR_UNABLE_TO_MOVE_REPLACEMENT) return false;
+  if (earlier && GetLastError() != ERROR_UNABLE_TO_MOVE_REPLACEMENT) return false;
   return QUORVANE_CALL(kMove, MoveFileExW)(replacement, replaced,
                                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }

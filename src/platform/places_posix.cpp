@@ -67,7 +67,7 @@ bool open_folder_of(int from, std::string_view path, int* folder, std::string_vi
 struct HeldFolder {
   int descriptor = -1;
   ~HeldFolder() {
-    if (descriptor >= 0) QUORVANE_CALL(kClose, close)(descriptor);
+    if (descriptor >= 0) QUORVANE_CALL(kCloseFolder, close)(descriptor);
   }
   int release() {
     int kept = descriptor;
@@ -89,15 +89,15 @@ bool open_place(const std::string& path, Place* place) {
   const bool system_reaches =
       QUORVANE_CALL(kStatusAt, fstatat)(first.descriptor, named.c_str(), &reached, 0) == 0;
 
-  HeldFolder folder;
-  folder.descriptor = QUORVANE_CALL(kOpenFolder, open_at)(first.descriptor, ".", kFolderFlags, 0);
-  if (folder.descriptor < 0) return false;
+  // The walk starts in the first folder, and holds each folder a link leads
+  // to in `moved`.
+  HeldFolder moved;
+  int folder = first.descriptor;
   std::string name = named;
   struct stat here;
   bool exists = false;
   for (int hops = 0;; ++hops) {
-    if (QUORVANE_CALL(kStatusAt, fstatat)(folder.descriptor, name.c_str(), &here,
-                                          AT_SYMLINK_NOFOLLOW) != 0) {
+    if (QUORVANE_CALL(kStatusAt, fstatat)(folder, name.c_str(), &here, AT_SYMLINK_NOFOLLOW) != 0) {
       if (errno != ENOENT) return false;
       break;
     }
@@ -105,17 +105,17 @@ bool open_place(const std::string& path, Place* place) {
     if (!S_ISLNK(here.st_mode)) break;
     if (hops == kMostLinks) return false;
     static char target[4096];
-    const ssize_t size = QUORVANE_CALL(kReadLink, readlinkat)(folder.descriptor, name.c_str(),
-                                                              target, sizeof target);
+    const ssize_t size =
+        QUORVANE_CALL(kReadLink, readlinkat)(folder, name.c_str(), target, sizeof target);
     if (size <= 0 || static_cast<std::size_t>(size) >= sizeof target) return false;
     int next = -1;
     std::string_view next_name;
-    if (!open_folder_of(folder.descriptor, std::string_view(target, static_cast<std::size_t>(size)),
-                        &next, &next_name)) {
+    if (!open_folder_of(folder, std::string_view(target, static_cast<std::size_t>(size)), &next,
+                        &next_name)) {
       return false;
     }
-    QUORVANE_CALL(kClose, close)(folder.release());
-    folder.descriptor = next;
+    if (moved.descriptor >= 0) QUORVANE_CALL(kCloseFolder, close)(moved.release());
+    moved.descriptor = folder = next;
     name.assign(next_name);
     exists = false;
   }
@@ -128,14 +128,14 @@ bool open_place(const std::string& path, Place* place) {
     return true;
   }
   if (!system_reaches && exists) return false;  // changed under the walk
-  place->folder = folder.release();
+  place->folder = moved.descriptor >= 0 ? moved.release() : first.release();
   place->name = std::move(name);
   place->as_named = false;
   return true;
 }
 
 void close_place(Place* place) {
-  if (place->folder >= 0) QUORVANE_CALL(kClose, close)(place->folder);
+  if (place->folder >= 0) QUORVANE_CALL(kCloseFolder, close)(place->folder);
   place->folder = kNoFile;
   place->name.clear();
   place->as_named = false;
@@ -174,7 +174,7 @@ bool place_folds_case(const Place& place) {
   int flags = 0;
   const bool folds = QUORVANE_CALL(kInodeFlags, file_flags)(folder, &flags) == 0 &&
                      (flags & FS_CASEFOLD_FL) != 0;
-  QUORVANE_CALL(kClose, close)(folder);
+  QUORVANE_CALL(kCloseFolder, close)(folder);
   return folds;
 #elif defined(__APPLE__)
   return QUORVANE_CALL(kCaseSensitive, fpathconf)(place.folder, _PC_CASE_SENSITIVE) == 0;

@@ -80,7 +80,7 @@ bool open_place(const std::string& path, Place* place) {
   const std::wstring wide = to_utf16(path);
   std::wstring folder, name;
   if (wide.empty() || !split(L".\\" + wide, &folder, &name)) return false;
-  HANDLE reached = open_to_ask(wide.c_str(), kOpenFolder);
+  HANDLE reached = open_to_ask(wide.c_str(), kAsk);
   if (reached != INVALID_HANDLE_VALUE) {
     const bool on_disk = GetFileType(reached) == FILE_TYPE_DISK;
     const std::wstring real = on_disk ? final_path(reached) : std::wstring();
@@ -107,7 +107,7 @@ bool open_place(const std::string& path, Place* place) {
 }
 
 void close_place(Place* place) {
-  if (place->folder != kNoFile) QUORVANE_CALL(kClose, _close)(place->folder);
+  if (place->folder != kNoFile) QUORVANE_CALL(kCloseFolder, _close)(place->folder);
   *place = Place{};
 }
 
@@ -116,7 +116,7 @@ bool place_status(const Place& place, FileStatus* status) {
   const std::wstring named = to_utf16(place.name);
   const wchar_t* path = place.as_named ? named.c_str() : path_in_folder(place, place.name.c_str(), 0);
   if (path == nullptr) return false;
-  HANDLE handle = open_to_ask(path, kOpenExisting);
+  HANDLE handle = open_to_ask(path, kAsk);
   if (handle == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
   *status = status_of(handle);
   CloseHandle(handle);
@@ -139,7 +139,7 @@ bool names_match(const std::string& a, const std::string& b, bool folds) {
 }
 
 bool path_id(const std::string& path, FileId* id) {
-  HANDLE handle = open_to_ask(to_utf16(path).c_str(), kOpenExisting);
+  HANDLE handle = open_to_ask(to_utf16(path).c_str(), kAsk);
   if (handle == INVALID_HANDLE_VALUE) return false;
   *id = status_of(handle).id;
   CloseHandle(handle);

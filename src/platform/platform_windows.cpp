@@ -81,12 +81,15 @@ void on_signal(int signal_number) {
 
 void catch_interruptions(void (*cleanup)()) {
   interruption_cleanup = cleanup;
+  // The C runtime takes console events for SIGINT once it is asked to; the
+  // handler of our own, set after it, comes first and keeps them.
+  std::signal(SIGINT, on_signal);
+  std::signal(SIGTERM, on_signal);
   if (main_thread == nullptr) {
     DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &main_thread,
                     THREAD_SUSPEND_RESUME, FALSE, 0);
     SetConsoleCtrlHandler(on_console_event, TRUE);
   }
-  std::signal(SIGTERM, on_signal);
 }
 
 void use_utf8_console() {

@@ -20,6 +20,7 @@ enum PosixCall : std::size_t {
   kTruncate,
   kSeek,
   kClose,
+  kCloseFolder,
   kLock,
   kOwner,
   kMode,

@@ -1,4 +1,4 @@
-// The planned fault, the same on every system; each system's table and its
+// The planned faults, the same on every system; each system's table and its
 // error codes are in system_calls_<system>.cpp.
 
 #include "platform/system_calls.h"
@@ -7,8 +7,8 @@
 
 namespace {
 
-// The one fault planned, if any: which calls it counts, and from which to
-// which of them it fails.
+// A planned fault: which calls it counts, and from which to which of them
+// it fails.
 struct PlannedFault {
   const char* purpose = nullptr;
   int calls = 0;
@@ -16,22 +16,28 @@ struct PlannedFault {
   int last = 0;
   SystemError error = SystemError::kNone;
   void (*before)() = nullptr;
-} planned;
+};
+
+constexpr int kMostFaults = 4;
+PlannedFault planned[kMostFaults];
 
 }  // namespace
 
 bool plan_fault(const char* purpose, int first, int count, SystemError error,
                 void (*before)()) {
-  restore_system_calls();
   // The table's own text of the purpose, which outlives the caller's.
   const char* served = nullptr;
   for (SystemCall* call = system_calls; call->purpose != nullptr; ++call) {
     if (std::strcmp(call->purpose, purpose) == 0) served = call->purpose;
   }
-  if (served == nullptr || !set_system_error(error)) return false;
-  planned = PlannedFault{served, 0, first, first + count - 1, error, before};
+  PlannedFault* free_slot = nullptr;
+  for (PlannedFault& fault : planned) {
+    if (fault.purpose == nullptr && free_slot == nullptr) free_slot = &fault;
+  }
+  if (served == nullptr || free_slot == nullptr || !set_system_error(error)) return false;
+  *free_slot = PlannedFault{served, 0, first, first + count - 1, error, before};
   for (SystemCall* call = system_calls; call->purpose != nullptr; ++call) {
-    if (std::strcmp(call->purpose, purpose) == 0) call->current = call->faultable;
+    if (call->purpose == served) call->current = call->faultable;
   }
   return true;
 }
@@ -40,17 +46,18 @@ void restore_system_calls() {
   for (SystemCall* call = system_calls; call->purpose != nullptr; ++call) {
     call->current = call->system;
   }
-  planned = PlannedFault{};
+  for (PlannedFault& fault : planned) fault = PlannedFault{};
 }
 
 bool fault_falls_due(std::size_t index) {
-  if (planned.purpose == nullptr || std::strcmp(system_calls[index].purpose, planned.purpose) != 0) {
-    return false;
+  for (PlannedFault& fault : planned) {
+    if (fault.purpose != system_calls[index].purpose) continue;
+    ++fault.calls;
+    if (fault.calls < fault.first || fault.calls > fault.last) return false;
+    if (fault.before != nullptr) fault.before();
+    if (fault.error == SystemError::kNone) return false;
+    set_system_error(fault.error);
+    return true;
   }
-  ++planned.calls;
-  if (planned.calls < planned.first || planned.calls > planned.last) return false;
-  if (planned.before != nullptr) planned.before();
-  if (planned.error == SystemError::kNone) return false;
-  set_system_error(planned.error);
-  return true;
+  return false;
 }

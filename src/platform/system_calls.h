@@ -27,6 +27,7 @@ enum class SystemError {
   kNoLocks,       ///< ENOLCK: a file system that keeps no locks
   kTooManyFiles,  ///< EMFILE
   kNotFound,      ///< ENOENT
+  kExists,        ///< EEXIST: a name that is taken
 };
 
 /// One system call of the table.
@@ -45,12 +46,12 @@ extern SystemCall system_calls[];
 /// Plans a fault: of the calls that serve `purpose`, counted from now, the
 /// `first`th (from 1) and the `count` - 1 after it fail with `error`, after
 /// `before` has run (where given: a test may raise a signal there). False,
-/// planning nothing, when no call of this system serves `purpose` or the
-/// system has no such error. One plan at a time; a new one replaces it.
+/// planning nothing, when no call of this system serves `purpose`, the system
+/// has no such error, or four faults are planned already (one a purpose).
 bool plan_fault(const char* purpose, int first, int count, SystemError error,
                 void (*before)() = nullptr);
 
-/// Puts the system's own function back in every entry and drops the plan.
+/// Puts the system's own function back in every entry and drops the plans.
 void restore_system_calls();
 
 /// Sets the system's error to `error`; false where the system has no such

@@ -42,6 +42,7 @@ SystemCall system_calls[] = {
     QUORVANE_SYSTEM_CALL(kTruncate, "truncate", ftruncate, -1),
     QUORVANE_SYSTEM_CALL(kSeek, "truncate", lseek, -1),
     QUORVANE_SYSTEM_CALL(kClose, "close", close, -1),
+    QUORVANE_SYSTEM_CALL(kCloseFolder, "close folder", close, -1),
     QUORVANE_SYSTEM_CALL(kLock, "lock", flock, -1),
     QUORVANE_SYSTEM_CALL(kOwner, "owner", fchown, -1),
     QUORVANE_SYSTEM_CALL(kMode, "mode", fchmod, -1),
@@ -81,6 +82,7 @@ bool set_system_error(SystemError error) {
     case SystemError::kNoLocks: errno = ENOLCK; return true;
     case SystemError::kTooManyFiles: errno = EMFILE; return true;
     case SystemError::kNotFound: errno = ENOENT; return true;
+    case SystemError::kExists: errno = EEXIST; return true;
   }
   return false;
 }

@@ -8,6 +8,7 @@
 #include "platform/windows.h"
 
 SystemCall system_calls[] = {
+    QUORVANE_SYSTEM_CALL(kAsk, "status", CreateFileW, -1),
     QUORVANE_SYSTEM_CALL(kOpenFolder, "open folder", CreateFileW, -1),
     QUORVANE_SYSTEM_CALL(kFileInformation, "status", GetFileInformationByHandle, 0),
     QUORVANE_SYSTEM_CALL(kFinalPath, "status", GetFinalPathNameByHandleW, 0),
@@ -19,6 +20,7 @@ SystemCall system_calls[] = {
     QUORVANE_SYSTEM_CALL(kSeek, "truncate", SetFilePointerEx, 0),
     QUORVANE_SYSTEM_CALL(kTruncate, "truncate", SetEndOfFile, 0),
     QUORVANE_SYSTEM_CALL(kClose, "close", _close, -1),
+    QUORVANE_SYSTEM_CALL(kCloseFolder, "close folder", _close, -1),
     QUORVANE_SYSTEM_CALL(kLock, "lock", LockFileEx, 0),
     QUORVANE_SYSTEM_CALL(kReplace, "rename", ReplaceFileW, 0),
     QUORVANE_SYSTEM_CALL(kMove, "rename", MoveFileExW, 0),
@@ -44,6 +46,7 @@ bool set_system_error(SystemError error) {
     case SystemError::kNoLocks: code = ERROR_NOT_SUPPORTED, number = ENOLCK; break;
     case SystemError::kTooManyFiles: code = ERROR_TOO_MANY_OPEN_FILES, number = EMFILE; break;
     case SystemError::kNotFound: code = ERROR_FILE_NOT_FOUND, number = ENOENT; break;
+    case SystemError::kExists: code = ERROR_FILE_EXISTS, number = EEXIST; break;
   }
   SetLastError(code);
   errno = number;

@@ -12,6 +12,7 @@
 #include "platform/system_calls.h"
 
 enum WindowsCall : std::size_t {
+  kAsk,
   kOpenFolder,
   kFileInformation,
   kFinalPath,
@@ -23,6 +24,7 @@ enum WindowsCall : std::size_t {
   kSeek,
   kTruncate,
   kClose,
+  kCloseFolder,
   kLock,
   kReplace,
   kMove,
