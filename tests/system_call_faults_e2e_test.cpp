@@ -62,12 +62,22 @@ TEST(SystemCallFaultsEndToEnd, EveryFailureEndsTheRunCleanly) {
   // Longer than the report, so that one written in place must be cut.
   const std::string earlier = "an earlier report, " + std::string(400, 'x') + "\r\n";
   const std::string run = searching("in.txt") + "Processing A\n";
+  // Rejections enough for a log of megabytes.
+  std::string large_text;
+  std::string large_run = searching("in.txt") + "Processing V\n";
+  for (int n = 1; n <= 40000; ++n) {
+    large_text += export_line("V", std::to_string(n) + "/V") + "\r\n";
+    large_run += "\tRejecting issue " + std::to_string(n) + "/V (original owned)\n";
+  }
+  large_text += text;
+  large_run += "Processing A\n";
   struct Case {
     const char* fault;
     Earlier before;
     Ending ending;
     int signal = 0;           // the signal of an interrupted run
     bool ignores_interruptions = false;
+    bool large = false;       // an export whose log takes megabytes
   };
   const Case cases[] = {
       {"open folder:1:1:EACCES", Earlier::kReport, Ending::kNoOutput},
@@ -96,6 +106,7 @@ TEST(SystemCallFaultsEndToEnd, EveryFailureEndsTheRunCleanly) {
       {"write:1:1:EINTR", Earlier::kReport, Ending::kReplaced},  // written again
       {"write:2:1:ENOSPC", Earlier::kReport, Ending::kWriteFailed},
       {"write:4:1:ENOSPC", Earlier::kReport, Ending::kLogFailed},
+      {"write back:1:100:EIO", Earlier::kReport, Ending::kReplaced, 0, false, true},  // the sync waits
       {"sync:1:1:EIO", Earlier::kReport, Ending::kWriteFailed},
       {"sync:1:1:EIO", Earlier::kSecondName, Ending::kWriteFailed},
       {"sync:2:1:EIO", Earlier::kReport, Ending::kLogFailed},
@@ -124,7 +135,7 @@ TEST(SystemCallFaultsEndToEnd, EveryFailureEndsTheRunCleanly) {
       continue;
     }
     TempDir dir;
-    dir.write("in.txt", text);
+    dir.write("in.txt", c.large ? large_text : text);
     const std::string target = c.before == Earlier::kLinked ? "report.txt" : "out.txt";
     if (c.before != Earlier::kNone) dir.write(target, earlier);
     const bool prepared =
@@ -139,18 +150,24 @@ TEST(SystemCallFaultsEndToEnd, EveryFailureEndsTheRunCleanly) {
     setup.ignores_interruptions = c.ignores_interruptions;
     setup.environment = {{"QUORVANE_FAIL_CALL", c.fault}};
     const RunResult result = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt"}, setup);
-    if (result.status == 99 && not_run_here("the system makes no such call", c.fault)) continue;
+    if (result.status == 99 && not_run_here("this system has no such call or error", c.fault)) continue;
+    // Windows, say, syncs no folder: a row for the folder's sync tests nothing there.
+    if (result.err.rfind("The run made no ", 0) == 0 &&
+        not_run_here("this system makes no such call at that point", c.fault)) {
+      continue;
+    }
     for (std::string fault = c.fault; !fault.empty();) {
       failed_purposes.insert(fault.substr(0, fault.find(':')));
       fault.erase(0, fault.find(',') == std::string::npos ? fault.size() : fault.find(',') + 1);
     }
 
+    const std::string& logged_before = c.large ? large_run : run;
     std::string console;
     bool logged = true;   // the log holds the console's text
     bool new_report = false;
     switch (c.ending) {
       case Ending::kReplaced:
-      case Ending::kInPlace: console = run + kSuccessLine, new_report = true; break;
+      case Ending::kInPlace: console = logged_before + kSuccessLine, new_report = true; break;
       case Ending::kNoOutput: console = "Couldn't open output out.txt file\n", logged = false; break;
       case Ending::kNoLog: console = "Couldn't open log Quorvane.log file\n", logged = false; break;
       case Ending::kLogInUse:
@@ -160,12 +177,12 @@ TEST(SystemCallFaultsEndToEnd, EveryFailureEndsTheRunCleanly) {
         console = "Couldn't use out.txt as output: another run is using it\n", logged = false;
         break;
       case Ending::kWriteFailed:
-      case Ending::kLeftBehind: console = run + "\nCouldn't write output file out.txt; aborting\n"; break;
-      case Ending::kLogFailed: console = run + "\nCouldn't write log file Quorvane.log\n", logged = false; break;
+      case Ending::kLeftBehind: console = logged_before + "\nCouldn't write output file out.txt; aborting\n"; break;
+      case Ending::kLogFailed: console = logged_before + "\nCouldn't write log file Quorvane.log\n", logged = false; break;
       case Ending::kLogLost:
-        console = run + "\nCouldn't write log file Quorvane.log\n", logged = false, new_report = true;
+        console = logged_before + "\nCouldn't write log file Quorvane.log\n", logged = false, new_report = true;
         break;
-      case Ending::kInterrupted: console = run + "\nRun interrupted; aborting\n"; break;
+      case Ending::kInterrupted: console = logged_before + "\nRun interrupted; aborting\n"; break;
     }
     const bool succeeds = c.ending == Ending::kReplaced || c.ending == Ending::kInPlace;
     EXPECT_EQ(result.status, c.ending == Ending::kInterrupted ? interrupted_status(c.signal)
@@ -176,7 +193,7 @@ TEST(SystemCallFaultsEndToEnd, EveryFailureEndsTheRunCleanly) {
     if (logged) {
       EXPECT_EQ(dir.read("Quorvane.log"), crlf(console));
     }
-    EXPECT_EQ(dir.read("in.txt"), text);
+    EXPECT_EQ(dir.read("in.txt"), c.large ? large_text : text);
     if (new_report) {
       EXPECT_EQ(mask_date_line(dir.read(target)), report);
     } else if (c.before == Earlier::kSecondName) {

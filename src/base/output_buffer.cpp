@@ -30,6 +30,13 @@ bool OutputBuffer::flush() {
   const std::size_t to = used_;
   if (to > from && sink != kNoFile && !failed_) {
     if (write_file(sink, bytes_ + from, to - from)) {
+      // Each mebibyte of a file starts on its way to the disk as it is
+      // written, so that its sync at the end finds it there.
+      constexpr int kWritebackShift = 20;
+      if ((handed_ >> kWritebackShift) != ((handed_ + to - from) >> kWritebackShift) &&
+          sink != kStandardOutput && sink != kStandardError) {
+        start_writeback(sink);
+      }
       handed_ += to - from;
     } else {
       failed_ = true;

@@ -49,8 +49,8 @@ struct OutputBuffer {
 
   char* bytes_;
   std::size_t capacity_;
-  volatile std::size_t used_ = 0;
-  volatile std::size_t handed_from_ = 0;  ///< what of the gathered bytes a flush handed over
+  std::size_t used_ = 0;
+  std::size_t handed_from_ = 0;  ///< what of the gathered bytes a flush handed over
   std::uint64_t handed_ = 0;
   bool failed_ = false;
 };

@@ -62,6 +62,14 @@ bool write_file(FileHandle file, const char* bytes, std::size_t size) {
   return true;
 }
 
+void start_writeback(FileHandle file) {
+#if defined(SYNC_FILE_RANGE_WRITE)
+  QUORVANE_CALL(kWriteBack, sync_file_range)(file, 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+  static_cast<void>(file);
+#endif
+}
+
 bool sync_file(FileHandle file) {
   struct stat status;
   if (QUORVANE_CALL(kHandleStatus, fstat)(file, &status) != 0) return false;

@@ -55,6 +55,9 @@ bool write_file(FileHandle file, const char* bytes, std::size_t size) {
   return true;
 }
 
+// Windows writes back as it sees fit; FlushFileBuffers waits for it.
+void start_writeback(FileHandle) {}
+
 bool sync_file(FileHandle file) {
   HANDLE handle = handle_of_descriptor(file);
   // A console, a pipe or NUL keeps nothing to put on a disk.

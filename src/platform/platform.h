@@ -157,6 +157,11 @@ FileHandle create_file(const Place& place, const char* name, bool private_file, 
 /// false when not all got there.
 bool write_file(FileHandle file, const char* bytes, std::size_t size);
 
+/// Asks the system to begin putting what was written to `file` on the disk,
+/// without waiting, so that a sync later has little left to wait for (a
+/// large log's, say); nothing where the system cannot.
+void start_writeback(FileHandle file);
+
 /// Has the system put what was written to `file` on the disk, so that a power
 /// cut cannot lose it. True when that worked, or when it is no regular file
 /// (a device, a pipe), which keeps nothing.

@@ -37,6 +37,7 @@ enum PosixCall : std::size_t {
   kMountStatus,
   kInodeFlags,
   kFileSystem,
+  kWriteBack,
 #endif
 #if defined(__APPLE__)
   kFullSync,

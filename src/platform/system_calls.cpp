@@ -49,6 +49,13 @@ void restore_system_calls() {
   for (PlannedFault& fault : planned) fault = PlannedFault{};
 }
 
+const char* fault_not_fallen_due() {
+  for (const PlannedFault& fault : planned) {
+    if (fault.purpose != nullptr && fault.calls < fault.first) return fault.purpose;
+  }
+  return nullptr;
+}
+
 bool fault_falls_due(std::size_t index) {
   for (PlannedFault& fault : planned) {
     if (fault.purpose != system_calls[index].purpose) continue;

@@ -54,6 +54,10 @@ bool plan_fault(const char* purpose, int first, int count, SystemError error,
 /// Puts the system's own function back in every entry and drops the plans.
 void restore_system_calls();
 
+/// The purpose of a planned fault whose first call has not come (yet); null
+/// when every planned fault has fallen due.
+const char* fault_not_fallen_due();
+
 /// Sets the system's error to `error`; false where the system has no such
 /// error. (Each system's table file answers.)
 bool set_system_error(SystemError error);

@@ -59,6 +59,7 @@ SystemCall system_calls[] = {
     QUORVANE_SYSTEM_CALL(kMountStatus, "status", statx, -1),
     QUORVANE_SYSTEM_CALL(kInodeFlags, "status", file_flags, -1),
     QUORVANE_SYSTEM_CALL(kFileSystem, "status", fstatfs, -1),
+    QUORVANE_SYSTEM_CALL(kWriteBack, "write back", sync_file_range, -1),
 #endif
 #if defined(__APPLE__)
     QUORVANE_SYSTEM_CALL(kFullSync, "sync", full_sync, -1),
