@@ -2,8 +2,8 @@
 # `make test` builds and runs every test.
 #
 # Each build is a configure preset of CMakePresets.json (release, sanitizers,
-# libcxx, fuzzing, windows, arm64), made in the folder that the *_BUILD_DIR
-# variable here names.
+# libcxx, fuzzing, windows, arm64, web), made in the folder that the
+# *_BUILD_DIR variable here names.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
@@ -23,8 +23,9 @@ run: build
 	@echo "Report written to $(BUILD_DIR)/sample_report.txt, log to $(BUILD_DIR)/sample.log"
 
 # The native suites first, then the one with libc++, then the Windows suite
-# under Wine, then the 64-bit ARM suite under qemu.
-test: build test-native test-asan test-libcxx test-windows test-arm64
+# under Wine, then the 64-bit ARM suite under qemu, then the web's: its suite
+# under node and the page in Chromium and WebKit.
+test: build test-native test-asan test-libcxx test-windows test-arm64 test-web
 
 # A build without GoogleTest leaves the tests out (its configure says so);
 # a suite of such a build stops here, saying what to install.
@@ -120,8 +121,9 @@ WINE_ENV = WINEPREFIX="$(abspath $(WINDOWS_BUILD_DIR))/wine-prefix" WINEDEBUG=-a
 
 .PHONY: windows test-windows
 
-windows:
-	cmake --preset windows -B $(WINDOWS_BUILD_DIR)
+# The Windows zip carries the page too, when the web build can be made.
+windows: $(if $(HAVE_WEB_TOOLS),web)
+	cmake --preset windows -B $(WINDOWS_BUILD_DIR) -DQUORVANE_PAGE_FILE=$(abspath $(WEB_BUILD_DIR))/quorvane.html
 	cmake --build $(WINDOWS_BUILD_DIR) -j $(JOBS) --target quorvane windows_zip
 
 test-windows:
@@ -161,3 +163,32 @@ test-arm64:
 	$(MAKE) --no-print-directory arm64 && \
 	$(call need_gtest,$(ARM64_BUILD_DIR)) && \
 	cd $(ARM64_BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# `make web` builds, with Debian's Emscripten, the page build-web/quorvane.html
+# (one file that works from the disk and from any host), the program for node
+# build-web/quorvane.js (`node build-web/quorvane.js ARGS` runs as the tool
+# does), and build-web/quorvane-<version>-web.zip. `make test` then also runs
+# the whole suite under node, and the page's checks in Chromium and WebKit
+# (tests/web_page_test.py), each where its browser and driver are installed.
+WEB_BUILD_DIR ?= build-web
+# Debian's python3, which has python3-selenium (a python of one's own may not).
+PAGE_PYTHON ?= $(or $(wildcard /usr/bin/python3),python3)
+HAVE_WEB_TOOLS := $(shell command -v emcc >/dev/null 2>&1 && command -v node >/dev/null 2>&1 && echo yes)
+WEB_TOOLS_MISSING = echo "make web needs Emscripten and node: apt-get install emscripten nodejs"
+
+.PHONY: web test-web
+
+web:
+	@[ -n "$(HAVE_WEB_TOOLS)" ] || { $(WEB_TOOLS_MISSING); exit 1; }
+	cmake --preset web -B $(WEB_BUILD_DIR)
+	cmake --build $(WEB_BUILD_DIR) -j $(JOBS) --target quorvane web_page
+
+test-web:
+	@if [ -z "$(HAVE_WEB_TOOLS)" ]; then \
+	  echo "Skipped the web suites: Emscripten (emcc) or node is not installed."; exit 0; \
+	fi; \
+	$(MAKE) --no-print-directory web && \
+	cmake --build $(WEB_BUILD_DIR) -j $(JOBS) && \
+	$(call need_gtest,$(WEB_BUILD_DIR)) && \
+	(cd $(WEB_BUILD_DIR) && ctest --output-on-failure -j $(JOBS)) && \
+	$(if $(shell command -v xvfb-run),xvfb-run -a) $(PAGE_PYTHON) tests/web_page_test.py $(WEB_BUILD_DIR)

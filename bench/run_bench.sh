@@ -54,7 +54,7 @@ options_of() {  # words... -> one word a line
 outputs_digest() {  # export [options...]
   local status=0 words
   mapfile -t words < <(options_of "$@")
-  (cd "$data" && "$tool" -i "${words[@]}" -o check-report.txt -l check.log > check-console.txt) ||
+  (cd "$data" && ${runner:-} "$tool" -i "${words[@]}" -o check-report.txt -l check.log > check-console.txt) ||
     status=$?
   { echo "status $status"; cat "$data/check-console.txt"; echo "--- log"; cat "$data/check.log"
     echo "--- report"; printf '<date>'; tail -c +25 "$data/check-report.txt"; } |
@@ -62,8 +62,11 @@ outputs_digest() {  # export [options...]
 }
 
 cp "$here/../examples/sample_export.txt" "$data/sample_export.txt"
+# The sample as Excel's "Unicode Text" saves it: UTF-16 with a byte-order mark.
+iconv -f UTF-8 -t UTF-16 "$data/sample_export.txt" > "$data/sample_utf16.txt"
 checks=(
   "sample_export.txt -n TPB"
+  "sample_utf16.txt -n TPB"
   "$(export_file realistic 100000)"
   "$(export_file realistic 100000) -n TPB -n HC -s 7"
   "$(export_file realistic 1000000)"
@@ -158,6 +161,30 @@ row "20,000 book types left out against none" "$(ratio "$many_s" "$plain_s")" 3 
 printf '(%s: %.3f s plain, %.3f s with 20,000 book types to leave out)\n' \
   "$file" "$plain_s" "$many_s"
 
+# The web build, where it was made (make web): the program under node and the
+# page in headless Chromium, each on the 1M-line export against the native
+# tool in the same rounds; the program's memory after the page's run against
+# the export's size; the page's size.
+web=${WEB_BUILD:-$here/../build-web}
+if [ -f "$web/quorvane.js" ] && command -v node >/dev/null 2>&1; then
+  # shellcheck disable=SC2046
+  { read -r native_s _; read -r node_s _; } < <(timed $(tool_on "$large") --- node "$web/quorvane.js" \
+      -i "$large" -o report.txt -l run.log)
+  row "under node against native, 1M lines" "$(ratio "$node_s" "$native_s")" 2
+fi
+if [ -f "$web/quorvane.html" ]; then
+  page_python=$(command -v /usr/bin/python3 || command -v python3)
+  if read -r page_s page_bytes < <("$page_python" "$here/page_bench.py" "$web/quorvane.html" "$data/$large" 3); then
+    native_s=$(timed $(tool_on "$large") | cut -d' ' -f1)
+    row "the page in Chromium against native, 1M lines" "$(ratio "$page_s" "$native_s")" 3
+    row "the page's memory against the export's size" \
+      "$(ratio "$page_bytes" "$(stat -c %s "$data/$large")")" 0.5
+  else
+    echo "(the page is not timed: Chromium or chromedriver is missing, or python3-selenium)"
+  fi
+  row "the page's size, KB" "$(ratio "$(stat -c %s "$web/quorvane.html")" 1000)" 400
+fi
+
 echo
 different=0
 while read -r digest check; do
@@ -171,10 +198,19 @@ while read -r digest check; do
     echo "OUTPUTS DIFFER on the portable scan path: $check"
     different=$((different + 1))
   fi
+  # shellcheck disable=SC2086
+  if [ -f "$web/quorvane.js" ] && command -v node >/dev/null 2>&1 &&
+     [ "$(runner=node tool="$web/quorvane.js" outputs_digest $check)" != "$digest" ]; then
+    echo "OUTPUTS DIFFER under node: $check"
+    different=$((different + 1))
+  fi
 done < "$digests"
+node_runs=0
+[ -f "$web/quorvane.js" ] && command -v node >/dev/null 2>&1 && node_runs=$(wc -l < "$digests")
+runs=$((2 * $(wc -l < "$digests") + node_runs))
 if [ $different -gt 0 ]; then
-  echo "$different of $((2 * $(wc -l < "$digests"))) runs gave other outputs than recorded"
+  echo "$different of $runs runs gave other outputs than recorded"
   exit 1
 fi
-echo "Outputs: all $((2 * $(wc -l < "$digests"))) runs, $(wc -l < "$digests") with the default" \
-     "scan path and as many with the portable one, give the recorded console, log and report bytes"
+echo "Outputs: all $runs runs, $(wc -l < "$digests") with the default scan path, as many with the" \
+     "portable one and $node_runs under node, give the recorded console, log and report bytes"

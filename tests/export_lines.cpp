@@ -7,6 +7,7 @@
 #include "base/log_message.h"
 #include "records/export_reader.h"
 #include "records/issue_record.h"
+#include "console_capture.h"
 
 std::string export_line(const std::string& title, const std::string& number, int count,
                         const std::string& note) {
@@ -64,10 +65,9 @@ std::string read_export(const std::string& text, const std::vector<std::string>&
   std::FILE* file = through_file ? std::tmpfile() : nullptr;
   if (file != nullptr) std::fwrite(text.data(), 1, text.size(), file);
   if (file != nullptr) std::rewind(file);
-  testing::internal::CaptureStdout();
+  ConsoleCapture console;
   EXPECT_TRUE(through_file ? file != nullptr && read_record_set(file, ignored)
                            : read_record_text(text, ignored));
   if (file != nullptr) std::fclose(file);
-  flush_log_output();
-  return testing::internal::GetCapturedStdout();
+  return console.out();
 }

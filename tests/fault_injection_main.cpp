@@ -30,7 +30,7 @@ const NamedError kErrors[] = {
     {"EBUSY", SystemError::kBusy},       {"EINTR", SystemError::kInterrupted},
     {"EWOULDBLOCK", SystemError::kWouldBlock}, {"ENOLCK", SystemError::kNoLocks},
     {"EMFILE", SystemError::kTooManyFiles}, {"ENOENT", SystemError::kNotFound},
-    {"EEXIST", SystemError::kExists},
+    {"EEXIST", SystemError::kExists},    {"ENOTSUP", SystemError::kNotSupported},
 };
 
 struct NamedSignal {

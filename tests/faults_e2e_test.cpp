@@ -325,6 +325,7 @@ TEST(FaultsEndToEnd, LongBlankLinesStayBlank) {
 // A console piped into a reader that has gone (`quorvane ... | head -1`)
 // must not end the run between truncating the report and writing it.
 TEST(FaultsEndToEnd, AConsoleNobodyReadsDoesNotStopTheRun) {
+  if (why_no_closed_streams() != nullptr) GTEST_SKIP() << why_no_closed_streams();
   // Rejection lines fill the console's buffer long before the report is due.
   std::string text;
   std::string log = searching("in.txt") + "Processing A\n";

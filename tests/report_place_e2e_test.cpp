@@ -45,6 +45,9 @@ TEST(ReportPlaceEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
   ChildSetup errors_appending;
   errors_appending.stderr_file = "err.txt";
   errors_appending.appends = true;
+  ChildSetup console_kept = appending;  // a log on it, and a report that cannot take its place
+  console_kept.faults = true;
+  console_kept.environment = {{"QUORVANE_FAIL_CALL", "rename:1:1:EIO"}};
   ChildSetup group_writable;
   group_writable.umask = 002;
   ChildSetup mounted;  // names in the run's folder
@@ -94,7 +97,8 @@ TEST(ReportPlaceEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
          EXPECT_EQ(mask_date_line(dir.read("real/new.txt")), report);
          EXPECT_EQ(dir.entries("real"), Names{"new.txt"});
        }},
-      {"a report with a second name is written in place, under both names, and cut to the new", nullptr,
+      {"a report with a second name is written in place, under both names, and cut to the new",
+       why_no_hard_links(),
        [&](const TempDir& dir) {
          dir.write("out.txt", kEarlier);
          ASSERT_TRUE(dir.make_hard_link("out.txt", "copy.txt"));
@@ -155,6 +159,17 @@ TEST(ReportPlaceEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
          EXPECT_EQ(mask_date_line(dir.read("out.txt")), report);
        },
        "console.txt"},
+      {"a log on the console's file keeps what the file held when the run fails at the end", nullptr,
+       [](const TempDir& dir) { dir.write("console.txt", "held before\n"); }, "out.txt",
+       console_kept, "", {"console.txt", "in.txt"},
+       [&](const TempDir& dir) {
+         const std::string file = dir.read("console.txt");
+         EXPECT_EQ(file.substr(0, 12), "held before\n");
+         EXPECT_EQ(mask_copyright(console_text(file.substr(12))),
+                   expected_banner() + run.before_report +
+                       "\nCouldn't write output file out.txt; aborting\n");
+       },
+       "console.txt", Sharing::kNothing, false, "", "", true},
       {"a console that appends to its file appends the report too", nullptr,
        [](const TempDir& dir) { dir.write("console.txt", "held before\n"); }, "console.txt",
        appending, "", {"Quorvane.log", "console.txt", "in.txt"},
@@ -174,7 +189,7 @@ TEST(ReportPlaceEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
        errors_appending, success, {"err.txt", "in.txt", "out.txt"},
        [&](const TempDir& dir) { EXPECT_EQ(dir.read("err.txt"), "held before\n" + crlf(success)); },
        "err.txt"},
-      {"closed standard streams take no file's place", nullptr,
+      {"closed standard streams take no file's place", why_no_closed_streams(),
        [&](const TempDir& dir) { dir.write("out.txt", kEarlier); },
        "out.txt", closed, "", done,
        [&](const TempDir& dir) {
@@ -182,7 +197,7 @@ TEST(ReportPlaceEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
          EXPECT_EQ(dir.read("Quorvane.log"), crlf(success));
        }},
       {"with all three closed, a log on standard error goes nowhere",
-       kStandardErrorName == nullptr ? "standard error has no file name here" : nullptr,
+       kStandardErrorName == nullptr ? "standard error has no file name here" : why_no_closed_streams(),
        [&](const TempDir& dir) { dir.write("out.txt", kEarlier); },
        "out.txt", all_closed, "", {"in.txt", "out.txt"},
        [&](const TempDir& dir) { EXPECT_EQ(mask_date_line(dir.read("out.txt")), report); },

@@ -12,6 +12,8 @@
 #include <regex>
 #include <sstream>
 
+#include "platform/platform.h"
+
 namespace fs = std::filesystem;
 
 // Names are UTF-8 throughout; the paths handed to the library are made from
@@ -97,6 +99,33 @@ bool TempDir::make_read_only(const std::string& name) const {
                   fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                   fs::perm_options::remove, error);
   return !error;
+}
+
+const char* why_no_hard_links() {
+  static const char* const why = [] {
+    TempDir dir;
+    dir.write("file", "");
+    return dir.make_hard_link("file", "second") ? nullptr : "the tests cannot give a file a second name here";
+  }();
+  return why;
+}
+
+const char* why_no_locks() {
+  static const char* const why = [] {
+    TempDir dir;
+    dir.write("locked", "");
+    Place place;
+    if (!open_place(dir.path("locked"), &place)) return "the tests cannot open a file to lock";
+    const FileHandle first = open_for_writing(place, false);
+    const FileHandle second = open_for_writing(place, false);
+    const bool keeps = lock_file(first) == LockAnswer::kLocked &&
+                       lock_file(second) == LockAnswer::kHeldElsewhere;
+    close_file(first);
+    close_file(second);
+    close_place(&place);
+    return keeps ? nullptr : "the system keeps no locks on the tests' files";
+  }();
+  return why;
 }
 
 const char* why_no_symlinks() {

@@ -55,6 +55,13 @@ class TempDir {
 // reason it does not, or null where it does.
 /// Making symbolic links.
 const char* why_no_symlinks();
+/// Giving a file a second name (a hard link).
+const char* why_no_hard_links();
+/// Starting the tool with standard streams closed (`setup.closed_streams`),
+/// or with a console nobody reads (`setup.closed_stdout`).
+const char* why_no_closed_streams();
+/// Signals raised in the tool reaching its handlers.
+const char* why_no_signals();
 /// A device that fails every write as a full disk does (/dev/full).
 const char* why_no_full_device();
 /// Holding a run to a file size (`setup.file_size`), past which writes fail.
@@ -63,6 +70,8 @@ const char* why_no_file_size_limit();
 const char* why_no_unreadable_file();
 /// Files whose permissions hold this process back (as they do not hold root).
 const char* why_permissions_do_not_bind();
+/// Whether this process is kept out of a file of mode 000 (POSIX systems).
+bool kept_out_of_locked_file();
 /// Runs with `as_nobody` that a file's permissions hold back.
 const char* why_no_bound_run();
 /// Runs with `as_nobody` as another user than the owner of the tests' files.
@@ -86,6 +95,11 @@ bool not_run_here(const char* why, const std::string& what);
 /// Why files have no permission bits, owner and group that the tests can set
 /// here; null where they have.
 extern const char* const kNoPermissionBits;
+
+/// Whether the system takes ".." away from a relative name's text before it
+/// looks for its folders (Windows, and the web's runtime), so that
+/// "typo/../x" is "x" even where there is no folder "typo".
+extern const bool kRelativeNamesLoseDots;
 
 /// The name of the device that takes anything written to it.
 extern const char* const kNullDevice;
@@ -160,8 +174,19 @@ class HeldFile {
   bool held() const;
 
  private:
-  void* handle_;
+  [[maybe_unused]] void* handle_;  // a Windows handle; unused elsewhere
 };
+
+/// The tool's program as the system runs it (the WebAssembly within the web
+/// system's JavaScript file).
+std::string program_bytes();
+
+/// Files in folders deeper than the system's longest path, reached by short
+/// names from where the tool runs.
+extern const char* const kNoDeepFolders;
+
+/// Locks that one process's file keeps against another's (see lock_file).
+const char* why_no_locks();
 
 /// The bytes of the file at `path`; "<missing>" when it cannot be opened.
 std::string read_file(const std::string& path);

@@ -1,5 +1,6 @@
-// The end-to-end runner on POSIX systems: fork, a pipe for each output
-// stream, the limits set in the child before it execs the tool.
+// The end-to-end runner on Unix systems: fork, a pipe for each output
+// stream, the limits set in the child before it execs the tool; and what the
+// tests can stage here that needs a child or the system's own calls.
 
 #include <fcntl.h>
 #include <grp.h>
@@ -25,6 +26,10 @@
 #include "run_binary.h"
 
 namespace fs = std::filesystem;
+
+const char* const kNoDescriptorLimit = nullptr;
+const bool kRelativeNamesLoseDots = false;
+const char* const kNoDeepFolders = nullptr;
 
 namespace {
 
@@ -96,50 +101,6 @@ void drain_pipes(int out_fd, int err_fd, std::string* out, std::string* err) {
 
 }  // namespace
 
-std::FILE* open_unreadable_stream() { return std::fopen("/", "r"); }
-
-const char* const kNoPermissionBits = nullptr;
-
-std::string console_text(const std::string& written) { return written; }
-const char* const kNullDevice = "/dev/null";
-const char* const kStandardOutputName = "/dev/stdout";
-const char* const kStandardErrorName = "/dev/stderr";
-const char* const kNoDescriptorLimit = nullptr;
-const char* const kNoHeldFiles = "only Windows lets a program hold a file against others";
-
-HeldFile::HeldFile(const std::string&, Sharing) : handle_(nullptr) {}
-HeldFile::~HeldFile() {}
-bool HeldFile::held() const { return false; }
-
-long owner_of(const std::string& path) {
-  struct stat status;
-  return stat(path.c_str(), &status) == 0 ? static_cast<long>(status.st_uid) : -1;
-}
-
-int new_file_mode() {
-  mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~static_cast<int>(mask);
-}
-
-int mode_of(const std::string& path) {
-  struct stat status;
-  return stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;
-}
-
-bool set_mode(const std::string& path, int mode) {
-  return chmod(path.c_str(), static_cast<mode_t>(mode)) == 0;
-}
-
-long group_of(const std::string& path) {
-  struct stat status;
-  return stat(path.c_str(), &status) == 0 ? static_cast<long>(status.st_gid) : -1;
-}
-
-bool give_file(const std::string& path, long user, long group) {
-  return chown(path.c_str(), static_cast<uid_t>(user), static_cast<gid_t>(group)) == 0;
-}
-
 namespace {
 
 // Whether a child that runs `work` exits with 0.
@@ -157,32 +118,6 @@ bool child_succeeds(Work work) {
 bool become_bound() {
   return why_permissions_do_not_bind() == nullptr ||
          (setgroups(0, nullptr) == 0 && setgid(kNobody) == 0 && setuid(kNobody) == 0);
-}
-
-// Whether `path` opens, but a write to it (`write`) or a read from it fails.
-bool opens_but_fails(const char* path, bool write) {
-  std::FILE* file = std::fopen(path, write ? "wb" : "rb");
-  if (file == nullptr) return false;
-  char byte = 'x';
-  const bool failed = write ? std::fputc(byte, file) == EOF || std::fflush(file) != 0
-                            : std::fread(&byte, 1, 1, file) == 0 && std::ferror(file) != 0;
-  std::fclose(file);
-  return failed;
-}
-
-// Whether this process, or a child that runs `become` first, is kept out of
-// a file of mode 000 by its permissions.
-bool kept_out(bool (*become)()) {
-  TempDir dir;
-  dir.write("locked", "");
-  const std::string path = dir.path("locked");
-  auto try_open = [&path] {
-    const int file = open(path.c_str(), O_RDONLY);
-    if (file >= 0) close(file);
-    return file < 0 && errno == EACCES;
-  };
-  return set_mode(path, 0) &&
-         (become == nullptr ? try_open() : child_succeeds([&] { return become() && try_open(); }));
 }
 
 // Mounts each source over its target, in order, in a mount namespace of this
@@ -289,19 +224,6 @@ const char* why_no_bind_mount() {
   return why;
 }
 
-const char* why_no_full_device() {
-  static const char* const why =
-      opens_but_fails("/dev/full", true) ? nullptr : "there is no /dev/full that fails every write";
-  return why;
-}
-
-const char* why_no_unreadable_file() {
-  static const char* const why = opens_but_fails("/proc/self/mem", false)
-                                     ? nullptr
-                                     : "there is no /proc/self/mem that opens but fails on reading";
-  return why;
-}
-
 const char* why_no_file_size_limit() {
   static const char* const why = [] {
     TempDir dir;
@@ -319,20 +241,18 @@ const char* why_no_file_size_limit() {
   return why;
 }
 
-const char* why_permissions_do_not_bind() {
-  static const char* const why =
-      kept_out(nullptr) ? nullptr : "the tests' user passes every permission check, as root does";
-  return why;
-}
-
 const char* why_no_bound_run() {
   static const char* const why =
-      kept_out(become_bound) ? nullptr
-                             : "the tests' user passes every permission check and cannot be nobody";
+      child_succeeds([] { return become_bound() && kept_out_of_locked_file(); })
+          ? nullptr
+          : "the tests' user passes every permission check and cannot be nobody";
   return why;
 }
 
 const char* why_no_ignored_signals() { return nullptr; }
+std::string program_bytes() { return read_file(QUORVANE_BINARY); }
+const char* why_no_closed_streams() { return nullptr; }
+const char* why_no_signals() { return nullptr; }
 
 int interrupted_status(int signal_number) { return 128 + signal_number; }
 

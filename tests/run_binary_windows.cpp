@@ -105,6 +105,8 @@ std::FILE* open_unreadable_stream() {
 const char* const kNoPermissionBits =
     "Windows keeps no permission bits, owner or group that the tests can set";
 const char* const kNullDevice = "NUL";
+const bool kRelativeNamesLoseDots = true;
+const char* const kNoDeepFolders = nullptr;
 const char* const kStandardOutputName = nullptr;
 const char* const kStandardErrorName = nullptr;
 const char* const kNoDescriptorLimit = "Windows sets no limit on a process's open files";
@@ -135,7 +137,12 @@ const char* why_no_unreadable_file() {
 const char* why_permissions_do_not_bind() { return nullptr; }
 const char* why_no_bound_run() { return why_permissions_do_not_bind(); }
 
+std::string program_bytes() { return read_file(QUORVANE_BINARY); }
+
 const char* why_no_ignored_signals() { return "Windows starts no program with signals ignored"; }
+const char* why_no_closed_streams() { return nullptr; }
+const char* why_no_signals() { return nullptr; }
+bool kept_out_of_locked_file() { return false; }
 
 // A signal raised in a Windows program ends it as exit(3) would.
 int interrupted_status(int) { return 3; }

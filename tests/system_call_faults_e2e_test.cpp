@@ -31,6 +31,7 @@ enum class Ending {
   kLogFailed,     // "Couldn't write log file", the earlier report kept
   kLogLost,       // "Couldn't write log file" once the report stands in its place
   kInterrupted,   // a signal: the temporary removed, the earlier report kept
+  kLateSignal,    // a signal once the report stands in its place: the log says so
   kLeftBehind,    // as kWriteFailed, but the temporary could not be removed
 };
 
@@ -101,8 +102,10 @@ TEST(SystemCallFaultsEndToEnd, EveryFailureEndsTheRunCleanly) {
       {"create:1:1:EROFS", Earlier::kNone, Ending::kWriteFailed},
       {"owner:1:1:EPERM", Earlier::kForeign, Ending::kInPlace},
       {"mode:1:1:EPERM", Earlier::kReport, Ending::kInPlace},
+      {"mode:1:1:EIO", Earlier::kReport, Ending::kWriteFailed},  // no refusal: kept, not emptied
       {"attributes:1:1:EIO", Earlier::kReport, Ending::kReplaced},  // no access list, then
-      {"attributes:2:1:EIO", Earlier::kReport, Ending::kInPlace},
+      {"attributes:2:1:ENOTSUP", Earlier::kReport, Ending::kReplaced},  // none kept there
+      {"attributes:2:1:ENOSPC", Earlier::kReport, Ending::kWriteFailed},
       {"write:1:1:EINTR", Earlier::kReport, Ending::kReplaced},  // written again
       {"write:2:1:ENOSPC", Earlier::kReport, Ending::kWriteFailed},
       {"write:4:1:ENOSPC", Earlier::kReport, Ending::kLogFailed},
@@ -121,12 +124,15 @@ TEST(SystemCallFaultsEndToEnd, EveryFailureEndsTheRunCleanly) {
       {"sync:1:1:SIGTERM", Earlier::kReport, Ending::kInterrupted, SIGTERM},
       {"write:2:1:SIGINT", Earlier::kReport, Ending::kInterrupted, SIGINT},
       {"rename:1:1:SIGHUP", Earlier::kNone, Ending::kInterrupted, kHangUp},
+      {"sync:3:1:SIGTERM", Earlier::kReport, Ending::kLateSignal, SIGTERM},  // the folder's
       {"sync:1:1:SIGTERM", Earlier::kReport, Ending::kReplaced, 0, true},  // nohup
   };
   std::set<std::string> failed_purposes;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fault);
     if (c.before == Earlier::kLinked && not_run_here(why_no_symlinks(), c.fault)) continue;
+    if (c.before == Earlier::kSecondName && not_run_here(why_no_hard_links(), c.fault)) continue;
+    if (c.signal != 0 && not_run_here(why_no_signals(), c.fault)) continue;
     if (c.ignores_interruptions && not_run_here(why_no_ignored_signals(), c.fault)) continue;
     if (c.before == Earlier::kForeign &&
         not_run_here(why_permissions_do_not_bind() == nullptr ? "only a privileged run gives files away"
@@ -183,9 +189,13 @@ TEST(SystemCallFaultsEndToEnd, EveryFailureEndsTheRunCleanly) {
         console = logged_before + "\nCouldn't write log file Quorvane.log\n", logged = false, new_report = true;
         break;
       case Ending::kInterrupted: console = logged_before + "\nRun interrupted; aborting\n"; break;
+      case Ending::kLateSignal: console = logged_before, logged = false, new_report = true; break;
     }
     const bool succeeds = c.ending == Ending::kReplaced || c.ending == Ending::kInPlace;
-    EXPECT_EQ(result.status, c.ending == Ending::kInterrupted ? interrupted_status(c.signal)
+    if (c.ending == Ending::kLateSignal) {
+      EXPECT_EQ(dir.read("Quorvane.log"), crlf(console + kSuccessLine));
+    }
+    EXPECT_EQ(result.status, c.signal != 0 ? interrupted_status(c.signal)
                              : succeeds                        ? 0
                                                                : 255);
     EXPECT_EQ(result.err, "");

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the Windows build's products on the build machine: quorvane.exe
 # imports no DLL beyond Windows' own and carries its manifest, and the zip
-# holds the program, a README.txt with CR LF line ends, and the sample export
-# with its report.
+# holds the program, a README.txt with CR LF line ends, the sample export
+# with its report, and the page (when the web build made it).
 #
 #   windows_package_test.sh BUILD_DIR VERSION SOURCE_DIR
 set -euo pipefail
@@ -29,7 +29,9 @@ grep -aq '<activeCodePage [^>]*>UTF-8</activeCodePage>' "$build/quorvane.exe" ||
 zip="$build/quorvane-$version-win64.zip"
 folder="quorvane-$version-win64"
 listed=$(unzip -Z1 "$zip" | sort | tr '\n' ' ')
-expected="$folder/ $folder/README.txt $folder/quorvane.exe $folder/sample_export.txt $folder/sample_report.txt "
+page=$(sed -n 's/^QUORVANE_PAGE_FILE:FILEPATH=//p' "$build/CMakeCache.txt")
+[ -f "$page" ] && with_page="$folder/quorvane.html " || with_page=
+expected="$folder/ $folder/README.txt $folder/quorvane.exe $with_page$folder/sample_export.txt $folder/sample_report.txt "
 [ "$listed" = "$expected" ] || { echo "the zip holds: $listed"; exit 1; }
 
 scratch=$(mktemp -d)
@@ -38,6 +40,7 @@ unzip -q "$zip" -d "$scratch"
 cmp "$scratch/$folder/quorvane.exe" "$build/quorvane.exe"
 cmp "$scratch/$folder/sample_export.txt" "$source/examples/sample_export.txt"
 cmp "$scratch/$folder/sample_report.txt" "$source/examples/sample_report.txt"
+[ -z "$with_page" ] || cmp "$scratch/$folder/quorvane.html" "$page"
 readme="$scratch/$folder/README.txt"
 # Every line ends in CR LF: as many CRs as LFs, and each CR before an LF.
 lf=$(tr -cd '\n' <"$readme" | wc -c)
@@ -45,7 +48,7 @@ crlf=$(grep -c $'\r$' "$readme" || true)
 [ "$lf" -gt 20 ] && [ "$lf" -eq "$crlf" ] && [ "$(tr -cd '\r' <"$readme" | wc -c)" -eq "$lf" ] ||
   { echo "README.txt has $lf lines, $crlf of them ending in CR LF"; exit 1; }
 grep -q "^Quorvane $version for Windows" "$readme" || { echo "README.txt names no version"; exit 1; }
-for topic in 'PowerShell' 'Quorvane.log' 'errorlevel' 'LASTEXITCODE' '255'; do
+for topic in 'PowerShell' 'Quorvane.log' 'errorlevel' 'LASTEXITCODE' '255' 'Double-click quorvane.html'; do
   grep -qF -- "$topic" "$readme" || { echo "README.txt says nothing of $topic"; exit 1; }
 done
 echo "quorvane.exe imports only: $dlls"

@@ -158,6 +158,12 @@ bool flush_log_output() {
   return logged;
 }
 
+void direct_console(FileHandle out, FileHandle err) {
+  flush_log_output();
+  console_output.start(out);
+  error_output.start(err);
+}
+
 void mute_standard_stream(FileHandle standard) {
   OutputBuffer& output = standard == kStandardOutput ? console_output : error_output;
   output.discard();

@@ -27,6 +27,11 @@ void error_message(const char* format, ...) QUORVANE_PRINTF_FORMAT(1, 2);
 /// log has failed.
 bool flush_log_output();
 
+/// Points the text gathered for standard output and for standard error at
+/// the files `out` and `err` (a test's, say), after handing over what was
+/// gathered; kStandardOutput and kStandardError point them back.
+void direct_console(FileHandle out, FileHandle err);
+
 /// Drops all that standard output (kStandardOutput) or standard error
 /// gathered, and everything later: for a stream that is open on the export.
 void mute_standard_stream(FileHandle standard);

@@ -9,6 +9,7 @@
 #include "base/output_buffer.h"
 #include "base/process_state.h"
 #include "run_binary.h"
+#include "console_capture.h"
 
 namespace {
 
@@ -26,8 +27,7 @@ std::string contents(std::FILE* file) {
 TEST(LogMessageTest, FormatsAsPrintfDoes) {
   reset_process_state();
   const char title[] = {'T', 'i', 't', 'l', 'e', '\0', 'x'};
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
+  ConsoleCapture console;
   log_message("Processing %s\n", "Am\xC3\xA9lie");
   log_message("Searching %s for holes less than %d issues\n\n", "in.txt", 4);
   log_message("%d %d %d %d|", 0, -1, INT_MIN, INT_MAX);
@@ -35,19 +35,16 @@ TEST(LogMessageTest, FormatsAsPrintfDoes) {
   log_message("%.*s|%.*s|%s|100%%\n", 0, "x", -1, "all", "");
   log_message("%5d|%x|%c\n", 42, 255, 'q');  // not converted by the program itself
   error_message("my_getopt_long: %s\n", "Missing argument");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
-  flush_log_output();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(console.out(false), "");
+  EXPECT_EQ(console.err(false), "");
+  EXPECT_EQ(console.out(),
             "Processing Am\xC3\xA9lie\n"
             "Searching in.txt for holes less than 4 issues\n\n"
             "0 -1 -2147483648 2147483647|"
             "Rejecting Sag Issue Title\n"
             "|all||100%\n"
             "   42|ff|q\n");
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "my_getopt_long: Missing argument\n");
+  EXPECT_EQ(console.err(), "my_getopt_long: Missing argument\n");
 }
 
 // While the log is open both copies are gathered and handed over in order,
@@ -58,7 +55,7 @@ TEST(LogMessageTest, BuffersBothCopiesUntilTheLogCloses) {
   ASSERT_NE(log, nullptr);
   log_file = handle_of(log);
   start_log_file();
-  testing::internal::CaptureStdout();
+  ConsoleCapture capture;
   std::string expected;
   for (int k = 0; k < 20000; ++k) {
     log_message("\tRejecting issue %d (original owned)\n", k);
@@ -69,7 +66,7 @@ TEST(LogMessageTest, BuffersBothCopiesUntilTheLogCloses) {
   mute_standard_stream(kStandardOutput);
   log_message("to the log alone\n");
   flush_log_output();
-  std::string console = testing::internal::GetCapturedStdout();
+  std::string console = capture.out();
   EXPECT_TRUE(console == expected) << "console differs";
   std::string crlf;
   for (char c : expected + "to the log alone\n") crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
@@ -88,12 +85,12 @@ TEST(LogMessageTest, ALogThatCannotBeWrittenIsReported) {
   ASSERT_NE(full, nullptr);
   log_file = handle_of(full);
   start_log_file();
-  testing::internal::CaptureStdout();
+  ConsoleCapture console;
   log_message("lost\n");
   EXPECT_FALSE(flush_log_output());
   log_file = kNoFile;
   std::fclose(full);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "lost\n");
+  EXPECT_EQ(console.out(), "lost\n");
   reset_process_state();
 }
 

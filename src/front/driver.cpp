@@ -85,11 +85,15 @@ volatile std::uint64_t log_before_success = 0;
 volatile bool success_logged = false;
 volatile bool report_placed = false;
 
-// Cuts the log back to `size`, where a log can be cut (a pipe or a device
-// cannot).
+// Cuts the log back to `size`, where a log can be cut: a file of its own (a
+// pipe or a device cannot be, and the file a standard stream goes to holds
+// more than the log).
 void take_back_log(std::uint64_t size) {
   FileStatus log;
-  if (handle_status(log_file, &log) && log.kind == FileKind::kRegular) truncate_file(log_file, size);
+  if (log_file != kStandardOutput && log_file != kStandardError &&
+      handle_status(log_file, &log) && log.kind == FileKind::kRegular) {
+    truncate_file(log_file, size);
+  }
 }
 
 // Removes the temporary report and says what the run had logged, and that
@@ -97,7 +101,7 @@ void take_back_log(std::uint64_t size) {
 void clean_up_interrupted_run() {
   if (interrupted_files != nullptr) remove_temporary_report(&interrupted_files->report);
   if (!console_checked) return;  // the console may be the export
-  if (!report_placed) {
+  if (!report_placed && !(interrupted_files != nullptr && interrupted_files->report.placed)) {
     if (success_logged) take_back_log(log_before_success);
     log_message("\nRun interrupted; aborting\n");
   }

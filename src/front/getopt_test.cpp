@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/log_message.h"
+#include "console_capture.h"
 
 #include <string>
 #include <utility>
@@ -44,10 +45,9 @@ class GetoptTest : public ::testing::Test {
   // Runs one call with stderr captured into `err`.
   int next_err(const Args& a, std::string* err, const char* optlist = kOptlist,
                const long_option* longs = kInputOnly, int* index = nullptr) {
-    testing::internal::CaptureStderr();
+    ConsoleCapture console;
     int r = next(a, optlist, longs, index);
-    flush_log_output();
-    *err = testing::internal::GetCapturedStderr();
+    *err = console.err();
     return r;
   }
 };
@@ -229,12 +229,11 @@ TEST_F(GetoptTest, NullOptlistOrArgv) {
       my_getopt_reset();
       my_opterr = opterr;
       my_optopt = 'z';
-      testing::internal::CaptureStderr();
+      ConsoleCapture console;
       EXPECT_EQ(my_getopt_long(a.argc(), null_argv ? nullptr : a.argv(),
                                null_argv ? kOptlist : nullptr, nullptr, nullptr),
                 '?');
-      flush_log_output();
-      EXPECT_EQ(testing::internal::GetCapturedStderr(),
+      EXPECT_EQ(console.err(),
                 opterr ? "my_getopt_long: One of optlist or argv is NULL\n" : "");
       EXPECT_EQ(my_optopt, 0);
       EXPECT_EQ(my_optind, 1);

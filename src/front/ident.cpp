@@ -40,9 +40,17 @@ constexpr IdentText make_ident() {
   return ident;
 }
 
-QUORVANE_KEEP constexpr IdentText kIdent = make_ident();
+}  // namespace
 
-QUORVANE_KEEP constexpr char kDisclaimer[] =
+// Named, so that a linker that drops what nothing refers to (WebAssembly's)
+// can be told to keep them.
+extern "C" {
+
+extern const IdentText quorvane_identification;
+QUORVANE_KEEP constexpr IdentText quorvane_identification = make_ident();
+
+extern const char quorvane_disclaimer[];
+QUORVANE_KEEP constexpr char quorvane_disclaimer[] =
     "@(#)@(#)THIS SOFTWARE IS PROVIDED BY THE AUTHORS \"AS IS\" AND ANY EXPRESS\n"
     "@(#)OR IMPLIED WARRANTIES, INCLUDING, BUT NOT LIMITED TO, THE IMPLIED\n"
     "@(#)WARRANTIES OF MERCHANTABILITY AND FITNESS FOR A PARTICULAR PURPOSE ARE\n"
@@ -52,4 +60,4 @@ QUORVANE_KEEP constexpr char kDisclaimer[] =
     "@(#)OF THE POSSIBILITY OF SUCH DAMAGE.\n"
     "@(#)\n";
 
-}  // namespace
+}  // extern "C"

@@ -15,6 +15,7 @@
 
 #include "front/getopt.h"
 #include "run_binary.h"
+#include "console_capture.h"
 
 namespace {
 
@@ -39,12 +40,10 @@ class OptionsTest : public ::testing::Test {
     for (std::string& s : elements) argv.push_back(&s[0]);
     argv.push_back(nullptr);
     ParseOutcome run{false, 12345, "", ""};
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
+    ConsoleCapture console;
     run.go_on = parse_options(static_cast<int>(elements.size()), argv.data(), &run.status);
-    flush_log_output();
-    run.err = testing::internal::GetCapturedStderr();
-    run.out = testing::internal::GetCapturedStdout();
+    run.err = console.err();
+    run.out = console.out();
     return run;
   }
 };
@@ -189,20 +188,16 @@ TEST_F(OptionsTest, ParseErrorsPrintDiagnosticUsageAndEndWithMinusOne) {
 
 TEST_F(OptionsTest, NullArgvIsAnErrorWithANamelessUsage) {
   int status = 7;
-  testing::internal::CaptureStdout();
-  testing::internal::CaptureStderr();
+  ConsoleCapture console;  // the parser's diagnostic is tested with the parser
   EXPECT_FALSE(parse_options(2, nullptr, &status));
-  flush_log_output();
-  testing::internal::GetCapturedStderr();  // the parser's diagnostic, tested with the parser
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), expected_usage(""));
+  EXPECT_EQ(console.out(), expected_usage(""));
   EXPECT_EQ(status, -1);
 }
 
 TEST_F(OptionsTest, UsageTextByteForByte) {
-  testing::internal::CaptureStdout();
+  ConsoleCapture console;
   print_usage("C:\\bin\\quorvane.exe");
-  flush_log_output();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), expected_usage("C:\\bin\\quorvane.exe"));
+  EXPECT_EQ(console.out(), expected_usage("C:\\bin\\quorvane.exe"));
 }
 
 // Each document names every option of the table, and no other, where it

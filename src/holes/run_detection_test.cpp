@@ -10,6 +10,7 @@
 #include "base/settings.h"
 #include "holes/issue_number_split.h"
 #include "records/issue_record.h"
+#include "console_capture.h"
 
 namespace {
 
@@ -46,10 +47,9 @@ class FindHoles : public testing::Test {
   // Runs find_holes on `queue` and returns what it logged.
   std::string run(Queue* queue, int limit) {
     size_limit = limit;
-    testing::internal::CaptureStdout();
+    ConsoleCapture console;
     find_holes(queue);
-    flush_log_output();
-    std::string log = testing::internal::GetCapturedStdout();
+    std::string log = console.out();
     EXPECT_EQ(queue->first, nullptr);
     EXPECT_EQ(queue->last, nullptr);
     return log;

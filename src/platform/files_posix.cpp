@@ -52,6 +52,13 @@ FileHandle create_file(const Place& place, const char* name, bool private_file, 
 }
 
 bool write_file(FileHandle file, const char* bytes, std::size_t size) {
+  if (file == kStandardOutput || file == kStandardError) {
+    return write_standard_stream(file, bytes, size);
+  }
+  return write_descriptor(file, bytes, size);
+}
+
+bool write_descriptor(int file, const char* bytes, std::size_t size) {
   while (size > 0) {
     const ssize_t written =
         again_if_interrupted([&] { return QUORVANE_CALL(kWrite, write)(file, bytes, size); });
@@ -63,7 +70,7 @@ bool write_file(FileHandle file, const char* bytes, std::size_t size) {
 }
 
 void start_writeback(FileHandle file) {
-#if defined(SYNC_FILE_RANGE_WRITE)
+#if defined(__linux__)
   QUORVANE_CALL(kWriteBack, sync_file_range)(file, 0, 0, SYNC_FILE_RANGE_WRITE);
 #else
   static_cast<void>(file);
@@ -71,9 +78,9 @@ void start_writeback(FileHandle file) {
 }
 
 bool sync_file(FileHandle file) {
-  struct stat status;
-  if (QUORVANE_CALL(kHandleStatus, fstat)(file, &status) != 0) return false;
-  if (!S_ISREG(status.st_mode)) return true;
+  FileStatus status;
+  if (!handle_status(file, &status)) return false;
+  if (status.kind != FileKind::kRegular) return true;
 #if defined(__APPLE__)
   // fsync leaves the data in the drive's own cache; this empties that too,
   // where the file system knows how.
@@ -111,7 +118,10 @@ void remove_file(const Place& place, const char* name) {
   QUORVANE_CALL(kRemove, unlinkat)(place.folder, name, 0);
 }
 
-bool last_failure_was_refusal() { return errno == EACCES || errno == EPERM || errno == EROFS; }
+bool last_failure_was_refusal() {
+  return errno == EACCES || errno == EPERM || errno == EROFS || errno == ENOTSUP ||
+         errno == EOPNOTSUPP;
+}
 
 void sync_folder(const Place& place) {
   // A folder the run may not read cannot be synced, and has its new entry

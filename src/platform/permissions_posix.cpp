@@ -64,6 +64,7 @@ bool copy_attributes(int model, int made) {
   for (const char* name = names; name < names + listed; name += std::strlen(name) + 1) {
     if (!carried(name)) continue;
     const ssize_t size = get_attribute(model, name, value, sizeof value);
+    if (size < 0 && errno == ERANGE) errno = ENOTSUP;  // more than a new file can be given here
     if (size < 0 || set_attribute(made, name, value, static_cast<std::size_t>(size)) != 0) {
       return false;
     }
@@ -115,7 +116,11 @@ bool copy_file_permissions(FileHandle model, FileHandle made) {
   }
   if (QUORVANE_CALL(kMode, fchmod)(made, wanted.st_mode & 07777) != 0) return false;
   if (!copy_attributes(model, made)) return false;
-  // A set-group-ID bit the run may not set is dropped without an error.
-  return QUORVANE_CALL(kHandleStatus, fstat)(made, &has) == 0 && has.st_uid == wanted.st_uid &&
-         has.st_gid == wanted.st_gid && (has.st_mode & 07777) == (wanted.st_mode & 07777);
+  // A set-group-ID bit the run may not set is dropped without an error: the
+  // system refused it all the same.
+  if (QUORVANE_CALL(kHandleStatus, fstat)(made, &has) != 0) return false;
+  const bool alike = has.st_uid == wanted.st_uid && has.st_gid == wanted.st_gid &&
+                     (has.st_mode & 07777) == (wanted.st_mode & 07777);
+  if (!alike) errno = EPERM;
+  return alike;
 }

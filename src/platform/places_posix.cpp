@@ -45,6 +45,7 @@ FileStatus status_of(const struct stat& status) {
                                         : FileKind::kOther;
   made.id = id_of(status);
   made.links = static_cast<std::uint64_t>(status.st_nlink);
+  made.size = static_cast<std::uint64_t>(status.st_size);
   return made;
 }
 
@@ -193,7 +194,11 @@ bool path_id(const std::string& path, FileId* id) {
 
 bool handle_status(FileHandle file, FileStatus* status) {
   struct stat found;
-  if (QUORVANE_CALL(kHandleStatus, fstat)(file, &found) != 0) return false;
+  const bool standard = file == kStandardOutput || file == kStandardError;
+  if (!(standard ? standard_stream_status(file, &found)
+                 : QUORVANE_CALL(kHandleStatus, fstat)(file, &found) == 0)) {
+    return false;
+  }
   *status = status_of(found);
   return true;
 }

@@ -33,6 +33,7 @@ FileStatus status_of(HANDLE handle) {
                      (static_cast<std::uint64_t>(facts.nFileIndexHigh) << 32) | facts.nFileIndexLow,
                      true};
   status.links = facts.nNumberOfLinks;
+  status.size = (static_cast<std::uint64_t>(facts.nFileSizeHigh) << 32) | facts.nFileSizeLow;
   return status;
 }
 

@@ -86,6 +86,7 @@ struct FileStatus {
   FileKind kind = FileKind::kMissing;
   FileId id;
   std::uint64_t links = 0;  ///< how many names it has (0 where unknown)
+  std::uint64_t size = 0;   ///< how many bytes it holds, where it is a regular file
 };
 
 /// Where a file named on the command line is, or is to be: the folder it is
@@ -187,7 +188,8 @@ LockAnswer lock_file(FileHandle file);
 
 /// Gives the new file `made` the owner, group, permission bits and extended
 /// attributes of the file `model`, and no access list beyond the bits where
-/// `model` has none. True when `made` has them all afterwards.
+/// `model` has none. True when `made` has them all afterwards; where the
+/// system may not give them, last_failure_was_refusal says so.
 bool copy_file_permissions(FileHandle model, FileHandle made);
 
 /// Puts the file `from`, in the folder of `place`, in the place's name, in
@@ -200,8 +202,8 @@ bool replace_file(const Place& place, const char* from);
 void remove_file(const Place& place, const char* name);
 
 /// Whether the last file operation that failed was refused for want of
-/// permission or on a read-only file system, rather than for lack of space
-/// or of a resource.
+/// permission, on a read-only file system, or as one the file system does
+/// not do, rather than for lack of space or of a resource.
 bool last_failure_was_refusal();
 
 /// Asks the system to put the folder of `place`'s entries on the disk, where

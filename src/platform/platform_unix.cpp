@@ -44,6 +44,14 @@ void catch_interruptions(void (*cleanup)()) {
   }
 }
 
+bool write_standard_stream(int standard, const char* bytes, std::size_t size) {
+  return write_descriptor(standard, bytes, size);
+}
+
+bool standard_stream_status(int standard, struct stat* status) {
+  return QUORVANE_CALL(kHandleStatus, fstat)(standard, status) == 0;
+}
+
 void advise_large_pages(void* block, std::size_t size) {
 #ifdef MADV_HUGEPAGE
   madvise(block, size, MADV_HUGEPAGE);

@@ -64,6 +64,7 @@ BOOL WINAPI on_console_event(DWORD event) {
     return FALSE;
   }
   if (main_thread != nullptr) SuspendThread(main_thread);
+  writing_past_the_runtime = true;
   if (interruption_cleanup != nullptr) interruption_cleanup();
   restore_console_code_page();
   TerminateProcess(GetCurrentProcess(), STATUS_CONTROL_C_EXIT);

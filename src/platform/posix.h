@@ -4,6 +4,7 @@
 // What the POSIX files share (Unix systems and the web): the entries of
 // their table of system calls (system_calls_posix.cpp), and a few helpers.
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include "platform/system_calls.h"
@@ -52,6 +53,18 @@ int open_at(int folder, const char* name, int flags, mode_t mode);
 /// Opens the null device on each of descriptors 0, 1 and 2 that is closed,
 /// so that no file the run opens later takes a standard stream's place.
 void open_standard_streams();
+
+/// What the system says of the file standard output or error (`standard`)
+/// is open on; false when it cannot say.
+bool standard_stream_status(int standard, struct stat* status);
+
+/// Writes `size` bytes to standard output or error (`standard`), as the
+/// system takes the console's text; false when not all got there.
+bool write_standard_stream(int standard, const char* bytes, std::size_t size);
+
+/// Writes `size` bytes to the descriptor `file`, as many calls as it takes;
+/// false when not all got there.
+bool write_descriptor(int file, const char* bytes, std::size_t size);
 
 #if defined(__linux__)
 /// The inode flags of the file open on `file` (FS_IOC_GETFLAGS).

@@ -28,6 +28,7 @@ enum class SystemError {
   kTooManyFiles,  ///< EMFILE
   kNotFound,      ///< ENOENT
   kExists,        ///< EEXIST: a name that is taken
+  kNotSupported,  ///< ENOTSUP: what the file system does not do
 };
 
 /// One system call of the table.

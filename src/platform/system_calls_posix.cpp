@@ -84,6 +84,7 @@ bool set_system_error(SystemError error) {
     case SystemError::kTooManyFiles: errno = EMFILE; return true;
     case SystemError::kNotFound: errno = ENOENT; return true;
     case SystemError::kExists: errno = EEXIST; return true;
+    case SystemError::kNotSupported: errno = ENOTSUP; return true;
   }
   return false;
 }

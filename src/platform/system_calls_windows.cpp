@@ -47,6 +47,7 @@ bool set_system_error(SystemError error) {
     case SystemError::kTooManyFiles: code = ERROR_TOO_MANY_OPEN_FILES, number = EMFILE; break;
     case SystemError::kNotFound: code = ERROR_FILE_NOT_FOUND, number = ENOENT; break;
     case SystemError::kExists: code = ERROR_FILE_EXISTS, number = EEXIST; break;
+    case SystemError::kNotSupported: code = ERROR_NOT_SUPPORTED, number = ENOTSUP; break;
   }
   SetLastError(code);
   errno = number;

@@ -39,6 +39,11 @@ std::string to_utf8(const wchar_t* wide);
 /// The system's handle of a descriptor.
 HANDLE handle_of_descriptor(int descriptor);
 
+/// Set while a console event's cleanup runs, with the run's thread stopped
+/// where it was (perhaps holding the C runtime's locks): writes then go to
+/// the system directly.
+extern volatile bool writing_past_the_runtime;
+
 /// A descriptor for `handle` (closed when that fails); kNoFile for an invalid handle.
 FileHandle descriptor_of(HANDLE handle, int flags);
 

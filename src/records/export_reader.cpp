@@ -4,6 +4,7 @@
 
 #include "base/log_message.h"
 #include "base/process_state.h"
+#include "platform/platform.h"
 #include "records/export_encoding.h"
 #include "records/issue_record.h"
 #include "records/ignored_types.h"
@@ -24,12 +25,17 @@ bool read_record_set(std::FILE* input, const std::vector<std::string>& ignored_t
   std::vector<char> chunk(kChunkSize);
   const IgnoredTypes ignored = make_ignored_types(ignored_types);
   ExportText text(ignored);
+  FileStatus input_status;
+  const std::uint64_t size = handle_status(handle_of(input), &input_status) ? input_status.size : 0;
+  std::uint64_t read = 0;
   for (;;) {
     // fread fills the chunk unless the input ends, so the first piece holds
     // any byte-order mark whole.
     std::size_t got = std::fread(chunk.data(), 1, chunk.size(), input);
     if (got == 0) break;
     if (!text.feed(chunk.data(), got)) return false;
+    read += got;
+    show_progress(Progress::kReading, read, size);
   }
   if (std::ferror(input)) {
     log_message("Error: Couldn't read input file\n");

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "run_binary.h"
+#include "console_capture.h"
 
 namespace {
 
@@ -21,10 +22,9 @@ TEST(ExportReaderTest, StripQuotesDropsFirstAndLastCharacterWhateverTheyAre) {
 TEST(ExportReaderTest, ReadErrorEndsTheReaderWithFalse) {
   std::FILE* unreadable = open_unreadable_stream();
   ASSERT_NE(unreadable, nullptr);
-  testing::internal::CaptureStdout();
+  ConsoleCapture console;
   EXPECT_FALSE(read_record_set(unreadable, {}));
-  flush_log_output();
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Error: Couldn't read input file\n");
+  EXPECT_EQ(console.out(), "Error: Couldn't read input file\n");
   std::fclose(unreadable);
 }
 

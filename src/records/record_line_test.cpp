@@ -6,6 +6,7 @@
 
 #include "export_lines.h"
 #include "base/process_state.h"
+#include "console_capture.h"
 
 namespace {
 
@@ -49,10 +50,9 @@ TEST(RecordLineTest, BookTypesAreLeftOutOrFoldIntoTheTitle) {
   };
   for (const auto& c : cases) {
     reset_process_state();
-    testing::internal::CaptureStdout();
+    ConsoleCapture console;
     EXPECT_TRUE(read_record_line({"1", "Saga", "Pub", c.number, "$3", "note"}, ignored));
-    flush_log_output();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), c.log) << c.number;
+    EXPECT_EQ(console.out(), c.log) << c.number;
     EXPECT_EQ(record_rows(), c.rows) << c.number;
   }
   reset_process_state();

@@ -32,7 +32,15 @@ struct Block {
   std::size_t live;  // objects taken and not yet given back
   std::size_t used;  // bytes handed out from the bottom, header included
   std::size_t top;   // where the bytes handed out from the top begin
+  Block* next_spare; // the next block no object holds, while this one is spare
 };
+
+// Blocks come in batches, one allocation each, so that aligning them to
+// their size wastes at most one block a batch (an allocator aligns a lone
+// block by taking twice its size: the web's does, and the space it leaves
+// counts there). A block that no object holds any more is kept as a spare
+// and used again; batches stay for the life of the process.
+constexpr std::size_t kBlocksPerBatch = 8;
 
 constexpr std::size_t round_up(std::size_t size, std::size_t alignment) {
   return (size + alignment - 1) / alignment * alignment;
@@ -43,6 +51,7 @@ constexpr std::size_t kHeaderSize = round_up(sizeof(Block), kAlignment);
 // The block new objects are carved from. It stays allocated while it is
 // current, even when empty, and is rewound instead.
 Block* current_block = nullptr;
+Block* spare_blocks = nullptr;
 
 Block* block_of(void* object) {
   return reinterpret_cast<Block*>(reinterpret_cast<std::uintptr_t>(object) & ~(kBlockSize - 1));
@@ -55,17 +64,47 @@ void rewind(Block* block) {
 }
 
 void free_block(Block* block) {
-  MARK_IN_USE(block, kBlockSize);
-  ::operator delete(block, std::align_val_t{kBlockSize});
+  MARK_OFF_LIMITS(block, kBlockSize);
+  MARK_IN_USE(block, kHeaderSize);
+  block->next_spare = spare_blocks;
+  spare_blocks = block;
+}
+
+// The blocks of the latest batch not handed out yet, untouched (the system
+// gives their pages only once they are used).
+char* unused_batch = nullptr;
+std::size_t unused_blocks = 0;
+
+// A block no object holds: a spare, the latest batch's next, or one of a new
+// batch (a lone block when memory is short of a batch); null when memory
+// runs out.
+Block* spare_block() {
+  if (Block* block = spare_blocks) {
+    spare_blocks = block->next_spare;
+    return block;
+  }
+  for (std::size_t blocks : {kBlocksPerBatch, std::size_t{1}}) {
+    if (unused_blocks != 0) break;
+    unused_batch = static_cast<char*>(
+        ::operator new(blocks * kBlockSize, std::align_val_t{kBlockSize}, std::nothrow));
+    if (unused_batch == nullptr) continue;
+    advise_large_pages(unused_batch, blocks * kBlockSize);
+    MARK_OFF_LIMITS(unused_batch, blocks * kBlockSize);
+    unused_blocks = blocks;
+  }
+  if (unused_blocks == 0) return nullptr;
+  Block* block = reinterpret_cast<Block*>(unused_batch);
+  MARK_IN_USE(block, kHeaderSize);
+  unused_batch += kBlockSize;
+  --unused_blocks;
+  return block;
 }
 
 // Makes sure the current block has `size` bytes free; false when memory runs out.
 bool make_room(std::size_t size) {
   if (current_block != nullptr && current_block->top - current_block->used >= size) return true;
-  Block* block = static_cast<Block*>(
-      ::operator new(kBlockSize, std::align_val_t{kBlockSize}, std::nothrow));
+  Block* block = spare_block();
   if (block == nullptr) return false;
-  advise_large_pages(block, kBlockSize);
   block->live = 0;
   rewind(block);
   // A full block that holds nothing any more is not needed again.

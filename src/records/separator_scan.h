@@ -8,8 +8,8 @@
 // one pass marks them in bitmasks, and the reader then walks the set bits,
 // which costs far less than a search per column. The marking has a plain
 // path that runs everywhere, eight bytes at a time, and vector paths for
-// x86-64 and 64-bit ARM processors, chosen when the program starts by what
-// the processor can do.
+// x86-64 and 64-bit ARM processors and for WebAssembly, chosen when the
+// program starts by what the processor can do.
 
 /// Bytes per block of the masks.
 constexpr std::size_t kScanBlockSize = 64;
@@ -22,11 +22,11 @@ struct SeparatorMasks {
 };
 
 /// The ways of marking, the plainest first.
-enum class ScanPath { portable, sse2, avx2, neon };
+enum class ScanPath { portable, sse2, avx2, neon, simd128 };
 
 /// Every path, the plainest first.
 constexpr ScanPath kScanPaths[] = {ScanPath::portable, ScanPath::sse2, ScanPath::avx2,
-                                   ScanPath::neon};
+                                   ScanPath::neon, ScanPath::simd128};
 
 /// Marks the separators of the `count` blocks of 64 bytes at `data` in
 /// `masks[0]` to `masks[count - 1]`, with the chosen path.
@@ -47,7 +47,7 @@ bool choose_scan_path(ScanPath path);
 /// The path mark_separators uses now.
 ScanPath chosen_scan_path();
 
-/// The path's name ("portable", "sse2", "avx2", "neon"), as QUORVANE_SCAN_PATH
+/// The path's name ("portable", "sse2", "avx2", "neon", "simd128"), as QUORVANE_SCAN_PATH
 /// and the messages of the tests and the benchmark give it.
 const char* scan_path_name(ScanPath path);
 

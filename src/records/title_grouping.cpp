@@ -9,6 +9,7 @@
 #include "records/record_memory.h"
 
 Queue title_queues;
+std::size_t title_queue_count = 0;
 
 namespace {
 
@@ -31,6 +32,7 @@ Queue* append_issue_queue() {
   }
   node->payload = issue_queue;
   queue_append(&title_queues, node);
+  ++title_queue_count;
   return issue_queue;
 }
 
@@ -66,4 +68,5 @@ void release_issue_queue_node(QueueNode* node) {
 
 void release_title_queues() {
   while (QueueNode* node = queue_pop_front(&title_queues)) release_issue_queue_node(node);
+  title_queue_count = 0;
 }

@@ -1,11 +1,17 @@
 #ifndef QUORVANE_RECORDS_TITLE_GROUPING_H_
 #define QUORVANE_RECORDS_TITLE_GROUPING_H_
 
+#include <cstddef>
+
 #include "records/queue.h"
 
 /// One node per title run; each payload is an issue queue (a Queue of
 /// IssueRecord) holding that title's records in file order.
 extern Queue title_queues;
+
+/// How many issue queues grouping has put on `title_queues` since it was last
+/// emptied (for a page that shows the analysis's progress).
+extern std::size_t title_queue_count;
 
 /// Empties `source` into `title_queues`, starting a new issue queue whenever a
 /// record's title differs (byte for byte) from the one before it. Returns

@@ -1,6 +1,7 @@
 #include "report/report_placement.h"
 
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 
 #include "base/log_message.h"
@@ -85,18 +86,22 @@ void name_temporary(char* name, unsigned attempt) {
   name[sizeof prefix - 1 + 8] = '\0';
 }
 
-// Makes the temporary file under a name nobody uses. Its name is kept before
-// it exists, so that an interruption at any moment finds it.
+// Makes the temporary file under a name nobody uses. Its name is kept once
+// the file is made: an interruption in between leaves it behind, where one a
+// moment earlier would remove someone else's file of the name drawn.
 FileHandle create_temporary(ReportFile* report, bool private_file) {
+  char name[sizeof report->temporary];
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    name_temporary(report->temporary, attempt);
+    name_temporary(name, attempt);
     bool taken = false;
-    const FileHandle made = create_file(report->place, report->temporary, private_file, &taken);
-    if (made != kNoFile) return made;
+    const FileHandle made = create_file(report->place, name, private_file, &taken);
+    if (made != kNoFile) {
+      std::memcpy(report->temporary, name, sizeof name);
+      return made;
+    }
     // Another file of that name: draw again; anything else is a failure.
     if (!taken) break;
   }
-  report->temporary[0] = '\0';
   return kNoFile;
 }
 
@@ -131,12 +136,15 @@ bool begin_report_file(ReportFile* report) {
     report->earlier = kNoFile;
     return true;
   }
-  // The new file cannot have the earlier one's owner, group, mode and
+  // The new file may not have the earlier one's owner, group, mode and
   // attributes: the earlier one is written in place instead, and keeps them.
+  // Any other failure (a full disk) fails the run, and keeps the earlier
+  // report as it is.
+  const bool refused = last_failure_was_refusal();
   close_file(report->stream);
   report->stream = kNoFile;
   remove_temporary_report(report);
-  return lock_in_place(report) && begin_in_place(report);
+  return refused && lock_in_place(report) && begin_in_place(report);
 }
 
 namespace {
@@ -169,6 +177,7 @@ bool place_report_file(ReportFile* report) {
     abandon_report_file(report);
     return false;
   }
+  report->placed = true;
   report->temporary[0] = '\0';
   // The folder's new entry is put on the disk too. Should that fail, the run
   // is no less done: the report stands in its place, and a power cut could

@@ -34,6 +34,7 @@ struct ReportFile {
                                    ///< the model of a replacement's permissions)
   FileHandle stream = kNoFile;     ///< what the report is being written to
   char temporary[24] = "";         ///< the temporary file's name in the report's folder, while it exists
+  volatile bool placed = false;    ///< the temporary file has taken the report's place
 };
 
 /// How the check of a report's place came out.
