@@ -294,7 +294,7 @@ TEST(FrontEndToEnd, ScanPathVariablePicksAPathOrStopsFirst) {
     dir.write("in.txt", sample);
     ChildSetup setup;
     setup.environment = {{"QUORVANE_SCAN_PATH", scan_path}};
-    Outcome outcome;
+    ExportRun outcome;
     outcome.run =
         run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt", "-n", "TPB"}, setup);
     outcome.log = dir.read("Quorvane.log");
@@ -302,7 +302,7 @@ TEST(FrontEndToEnd, ScanPathVariablePicksAPathOrStopsFirst) {
     outcome.entries = dir.entries();
     return outcome;
   };
-  const Outcome by_default = run_with("");  // an empty variable counts as none
+  const ExportRun by_default = run_with("");  // an empty variable counts as none
   EXPECT_EQ(by_default.run.status, 0);
   EXPECT_EQ(by_default.report,
             mask_date_line(read_file(QUORVANE_SOURCE_DIR "/examples/sample_report.txt")));
@@ -315,7 +315,7 @@ TEST(FrontEndToEnd, ScanPathVariablePicksAPathOrStopsFirst) {
         {name, scan_path_runs(path) ? "" : "This processor cannot run scan path " + name + "\n"});
   }
   for (const auto& [value, message] : rows) {
-    const Outcome outcome = run_with(value);
+    const ExportRun outcome = run_with(value);
     if (message.empty()) {
       EXPECT_EQ(outcome.run.status, 0) << value;
       EXPECT_EQ(outcome.run.err, "") << value;

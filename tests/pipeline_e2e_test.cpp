@@ -132,14 +132,14 @@ TEST(PipelineEndToEnd, SampleExportGivesTheExpectedReport) {
   std::string sample = read_file(QUORVANE_SOURCE_DIR "/examples/sample_export.txt");
   std::string expected = read_file(QUORVANE_SOURCE_DIR "/examples/sample_report.txt");
   ASSERT_FALSE(sample.empty());
-  Outcome utf8 = run_on_export(sample, {"-n", "TPB"});
+  ExportRun utf8 = run_on_export(sample, {"-n", "TPB"});
   EXPECT_EQ(utf8.run.status, 0);
   EXPECT_EQ(utf8.run.err, "");
   EXPECT_EQ(utf8.report, mask_date_line(expected));
   EXPECT_EQ(utf8.log, crlf(utf8.run.out.substr(expected_banner().size())));
   EXPECT_NE(utf8.log.find("\tRejecting issue Saga 8-4 (own a printing)\r\n"), std::string::npos);
   for (bool big_endian : {false, true}) {
-    Outcome utf16 = run_on_export(utf16_of(sample, big_endian), {"-n", "TPB"});
+    ExportRun utf16 = run_on_export(utf16_of(sample, big_endian), {"-n", "TPB"});
     EXPECT_EQ(utf16.run.status, 0);
     EXPECT_EQ(utf16.run.err, "");
     EXPECT_EQ(utf16.run.out, utf8.run.out);

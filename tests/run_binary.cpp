@@ -207,12 +207,12 @@ const std::string kMaskedReportHead = "<date>\r\n\r\n\r\n" + kReportHeader;
 
 const std::string kSuccessLine = "\nProcessing successful; exiting\n";
 
-Outcome run_on_export(const std::string& export_text, const std::vector<std::string>& extra) {
+ExportRun run_on_export(const std::string& export_text, const std::vector<std::string>& extra) {
   TempDir dir;
   dir.write("in.txt", export_text);
   std::vector<std::string> args{"-i", "in.txt", "-o", "out.txt"};
   args.insert(args.end(), extra.begin(), extra.end());
-  Outcome outcome;
+  ExportRun outcome;
   outcome.run = run_quorvane_binary(dir.root(), args);
   outcome.log = dir.read("Quorvane.log");
   outcome.report = mask_date_line(dir.read("out.txt"));
@@ -221,7 +221,7 @@ Outcome run_on_export(const std::string& export_text, const std::vector<std::str
   return outcome;
 }
 
-void expect_success(const Outcome& outcome, const std::string& console, const std::string& report) {
+void expect_success(const ExportRun& outcome, const std::string& console, const std::string& report) {
   EXPECT_EQ(outcome.run.status, 0);
   EXPECT_EQ(outcome.run.err, "");
   EXPECT_EQ(outcome.run.out, expected_banner() + console);

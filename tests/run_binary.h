@@ -240,7 +240,7 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
                               const ChildSetup& setup = {});
 
 /// What a run on an export left: its console and the log and report files.
-struct Outcome {
+struct ExportRun {
   RunResult run;
   std::string log;     ///< Quorvane.log
   std::string report;  ///< the report with its date line masked
@@ -249,12 +249,12 @@ struct Outcome {
 
 /// Runs the tool on `export_text` as in.txt with `-o out.txt` and `extra`
 /// options in a fresh directory; checks that the input was left as it was.
-Outcome run_on_export(const std::string& export_text, const std::vector<std::string>& extra = {});
+ExportRun run_on_export(const std::string& export_text, const std::vector<std::string>& extra = {});
 
 /// Checks a successful run: `console` after the banner, the same text in the
 /// log with CR LF, `report` (date line masked), and no file in the folder
 /// but the export, the report and the log.
-void expect_success(const Outcome& outcome, const std::string& console, const std::string& report);
+void expect_success(const ExportRun& outcome, const std::string& console, const std::string& report);
 
 /// The banner the tool prints first, with the copyright line masked.
 std::string expected_banner();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/log_message.h"
+#include "base/process_state.h"
 #include "console_capture.h"
 
 #include <string>
@@ -37,7 +38,7 @@ const long_option kInputOnly[] = {{"input", 1, nullptr, 'i'}, {nullptr, 0, nullp
 
 class GetoptTest : public ::testing::Test {
  protected:
-  void SetUp() override { my_getopt_reset(); }
+  void SetUp() override { reset_process_state(); }
   int next(const Args& a, const char* optlist = kOptlist,
            const long_option* longs = kInputOnly, int* index = nullptr) {
     return my_getopt_long(a.argc(), a.argv(), optlist, longs, index);
@@ -74,7 +75,7 @@ TEST_F(GetoptTest, ArgumentForms) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.elements[0]);
-    my_getopt_reset();
+    reset_process_state();
     Args a(c.elements);
     ASSERT_EQ(next(a), 'i');
     ASSERT_NE(my_optarg, nullptr);
@@ -108,7 +109,7 @@ TEST_F(GetoptTest, MissingArguments) {
                                    {{"--input"}, 3}, {{"-i"}, 3, "i:", '?'}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.elements[0] + " / " + std::to_string(c.elements.size()) + " / " + c.optlist);
-    my_getopt_reset();
+    reset_process_state();
     Args a(c.elements);
     std::string err;
     EXPECT_EQ(next_err(a, &err, c.optlist), c.result);
@@ -123,7 +124,7 @@ TEST_F(GetoptTest, MissingArguments) {
 TEST_F(GetoptTest, LongOptionNamesAreWholeAndCaseSensitive) {
   for (const char* element : {"--input=in.txt", "--Input", "-- "}) {
     SCOPED_TRACE(element);
-    my_getopt_reset();
+    reset_process_state();
     Args a({element, "x"});
     std::string err;
     EXPECT_EQ(next_err(a, &err), '?');
@@ -138,7 +139,7 @@ TEST_F(GetoptTest, DoubleDashEndsTheOptions) {
   EXPECT_EQ(next(a), -1);
   EXPECT_EQ(my_optind, 2);
   // Without a long-option table any element beginning with "--" ends them.
-  my_getopt_reset();
+  reset_process_state();
   Args b({"--input", "x"});
   EXPECT_EQ(next(b, kOptlist, nullptr), -1);
   EXPECT_EQ(my_optind, 2);
@@ -184,7 +185,7 @@ TEST_F(GetoptTest, InvalidHasArgWritesTargetsFirst) {
   EXPECT_EQ(index, 0);
   EXPECT_EQ(my_optopt, 0);  // the code of a flag_target option
   EXPECT_EQ(my_optind, 1);
-  my_getopt_reset();
+  reset_process_state();
   Args b({"--odder"});
   EXPECT_EQ(next_err(b, &err, kOptlist, table, &index), '?');
   EXPECT_EQ(my_optopt, 'q');
@@ -210,7 +211,7 @@ TEST_F(GetoptTest, ErrorsAndTheirState) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.element);
-    my_getopt_reset();
+    reset_process_state();
     Args a({c.element});
     std::string err;
     EXPECT_EQ(next_err(a, &err), '?');
@@ -226,7 +227,7 @@ TEST_F(GetoptTest, NullOptlistOrArgv) {
   for (int opterr : {1, 0}) {
     for (bool null_argv : {false, true}) {
       SCOPED_TRACE(std::to_string(opterr) + (null_argv ? " argv" : " optlist"));
-      my_getopt_reset();
+      reset_process_state();
       my_opterr = opterr;
       my_optopt = 'z';
       ConsoleCapture console;
@@ -265,7 +266,7 @@ TEST_F(GetoptTest, ResultsOneAfterAnother) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.elements[0]);
-    my_getopt_reset();
+    reset_process_state();
     my_opterr = 0;
     Args a(c.elements);
     std::vector<std::pair<int, int>> steps;
@@ -289,7 +290,7 @@ TEST_F(GetoptTest, SilentWhenOptErrIsZero) {
   const std::vector<int> expected = {'?', '?', '?', '?', ':', '?'};
   for (size_t i = 0; i < lines.size(); ++i) {
     SCOPED_TRACE(i);
-    my_getopt_reset();
+    reset_process_state();
     my_opterr = 0;
     Args a(lines[i]);
     std::string err;

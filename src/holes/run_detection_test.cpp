@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "base/log_message.h"
-
+#include "base/process_state.h"
 #include "base/settings.h"
 #include "holes/issue_number_split.h"
 #include "records/issue_record.h"
@@ -39,10 +39,7 @@ std::vector<std::string> reported() {
 
 class FindHoles : public testing::Test {
  protected:
-  void TearDown() override {
-    release_record_queue(&report_queue);
-    size_limit = 4;
-  }
+  void TearDown() override { reset_process_state(); }
 
   // Runs find_holes on `queue` and returns what it logged.
   std::string run(Queue* queue, int limit) {
@@ -157,7 +154,7 @@ TEST_F(FindHoles, RunsRulesAndFilter) {
     Queue queue = make_queue("T", c.queue);
     EXPECT_EQ(run(&queue, c.limit), c.log) << label;
     EXPECT_EQ(reported(), c.report) << label;
-    release_record_queue(&report_queue);
+    reset_process_state();
   }
 }
 

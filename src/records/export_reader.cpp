@@ -5,7 +5,7 @@
 #include "base/log_message.h"
 #include "base/process_state.h"
 #include "platform/platform.h"
-#include "records/export_encoding.h"
+#include "records/export_decoder.h"
 #include "records/issue_record.h"
 #include "records/ignored_types.h"
 
@@ -24,7 +24,7 @@ bool read_record_set(std::FILE* input, const std::vector<std::string>& ignored_t
   constexpr std::size_t kChunkSize = 1 << 17;
   std::vector<char> chunk(kChunkSize);
   const IgnoredTypes ignored = make_ignored_types(ignored_types);
-  ExportText text(ignored);
+  ExportDecoder text(ignored);
   FileStatus input_status;
   const std::uint64_t size = handle_status(handle_of(input), &input_status) ? input_status.size : 0;
   std::uint64_t read = 0;
@@ -46,6 +46,6 @@ bool read_record_set(std::FILE* input, const std::vector<std::string>& ignored_t
 
 bool read_record_text(std::string_view text, const std::vector<std::string>& ignored_types) {
   const IgnoredTypes ignored = make_ignored_types(ignored_types);
-  ExportText export_text(ignored);
+  ExportDecoder export_text(ignored);
   return export_text.feed(text.data(), text.size()) && export_text.finish();
 }

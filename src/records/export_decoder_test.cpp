@@ -1,4 +1,4 @@
-#include "records/export_encoding.h"
+#include "records/export_decoder.h"
 
 #include <gtest/gtest.h>
 

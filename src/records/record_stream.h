@@ -1,5 +1,5 @@
-#ifndef QUORVANE_RECORDS_LINE_SPLITTER_H_
-#define QUORVANE_RECORDS_LINE_SPLITTER_H_
+#ifndef QUORVANE_RECORDS_RECORD_STREAM_H_
+#define QUORVANE_RECORDS_RECORD_STREAM_H_
 
 #include <cstddef>
 #include <string>
@@ -13,7 +13,7 @@
 // change the line's record.
 
 /// Cuts a stream given in pieces into lines and makes their records.
-struct LineSplitter {
+struct RecordStream {
   /// The carry's size above which it is compacted.
   static constexpr std::size_t kCompactAbove = std::size_t{1} << 16;
 
@@ -22,8 +22,8 @@ struct LineSplitter {
   bool carry_dropped_text = false;  ///< compaction dropped bytes other than spaces
   bool at_first_line = true;        ///< the export's first line has not ended yet
 
-  /// A splitter that leaves out the book types of `types`.
-  explicit LineSplitter(const IgnoredTypes& types) : ignored(types) {}
+  /// A stream whose records leave out the book types of `types`.
+  explicit RecordStream(const IgnoredTypes& types) : ignored(types) {}
 
   /// Makes the records of the lines that the next `size` bytes end; false if one failed.
   bool feed(const char* data, std::size_t size);
@@ -34,4 +34,4 @@ struct LineSplitter {
 /// Sets `*kept` to the unfinished `line` compacted; true when it dropped more than blanks.
 bool compact_line(std::string_view line, bool first_line, std::string* kept);
 
-#endif  // QUORVANE_RECORDS_LINE_SPLITTER_H_
+#endif  // QUORVANE_RECORDS_RECORD_STREAM_H_

@@ -1,4 +1,4 @@
-#include "records/line_walk.h"
+#include "records/span_records.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -41,10 +41,10 @@ std::string_view text_between(const char* begin, const char* end) {
 }
 
 // Most lines start with text, and are told from blank ones by their first byte.
-bool is_blank(const LineWalk& walk, const LineState& line, const char* line_end) {
-  if (walk.has_dropped_text) return false;
+bool is_blank(const SpanSettings& span, const LineState& line, const char* line_end) {
+  if (span.has_dropped_text) return false;
   if (line.column == 0) return true;
-  const bool first_line = line.start == walk.first_line;
+  const bool first_line = line.start == span.first_line;
   if (!first_line && line.columns.first[0] != ' ') return false;
   return is_blank_line(text_between(line.start, line_end), first_line);
 }
@@ -52,7 +52,7 @@ bool is_blank(const LineWalk& walk, const LineState& line, const char* line_end)
 // The line ends at the LF at `line_end`; a CR right before it belongs to
 // the line end. Kept out of the walk's loop, so that the loop's state stays
 // in registers.
-QUORVANE_NOINLINE bool end_line(const LineWalk& walk, LineState* line, const char* line_end) {
+QUORVANE_NOINLINE bool end_line(const SpanSettings& span, LineState* line, const char* line_end) {
   const char* next_line = line_end + 1;
   if (line_end > line->start && line_end[-1] == '\r') --line_end;
   if (line->column < kColumnsRead && line_end > line->column_start) {
@@ -62,7 +62,7 @@ QUORVANE_NOINLINE bool end_line(const LineWalk& walk, LineState* line, const cha
     }
   }
   bool ok = true;
-  if (!is_blank(walk, *line, line_end)) {
+  if (!is_blank(span, *line, line_end)) {
     LineColumns& columns = line->columns;
     columns.may_hold_nul = line->has_nul;
     if (line->has_nul) {
@@ -72,14 +72,14 @@ QUORVANE_NOINLINE bool end_line(const LineWalk& walk, LineState* line, const cha
       columns.title = columns.title.substr(0, kTitleWidth - 1);
       columns.number = columns.number.substr(0, kNumberWidth - 1);
     }
-    ok = read_record_line(columns, walk.ignored);
+    ok = read_record_line(columns, span.ignored);
   }
   start_line(line, next_line);
   return ok;
 }
 
 // Inline, so that the compiler builds it into the walk's loop over the blocks.
-inline bool walk_block(const LineWalk& walk, LineState* line, const char* block,
+inline bool walk_block(const SpanSettings& span, LineState* line, const char* block,
                        const SeparatorMasks& masks) {
   // The column count and the column's start stay in locals while the tabs
   // go by: the walk spends most of its time here.
@@ -112,7 +112,7 @@ inline bool walk_block(const LineWalk& walk, LineState* line, const char* block,
     const unsigned k = lowest_bit(line_end);
     line->column = column;
     line->column_start = column_start;
-    if (!end_line(walk, line, block + k)) return false;
+    if (!end_line(span, line, block + k)) return false;
     column = 0;
     column_start = block + k + 1;
     line_ends &= line_ends - 1;
@@ -126,7 +126,7 @@ inline bool walk_block(const LineWalk& walk, LineState* line, const char* block,
 
 }  // namespace
 
-const char* walk_lines(const LineWalk& walk, const char* begin, const char* end) {
+const char* make_span_records(const SpanSettings& span, const char* begin, const char* end) {
   LineState line;
   start_line(&line, begin);
   constexpr std::size_t kBatchBlocks = 64;
@@ -137,7 +137,7 @@ const char* walk_lines(const LineWalk& walk, const char* begin, const char* end)
         std::min<std::size_t>(kBatchBlocks, static_cast<std::size_t>(end - at) / kScanBlockSize);
     mark_separators(at, blocks, masks);
     for (std::size_t block = 0; block < blocks; ++block, at += kScanBlockSize) {
-      if (!walk_block(walk, &line, at, masks[block])) return nullptr;
+      if (!walk_block(span, &line, at, masks[block])) return nullptr;
     }
   }
   if (at < end) {
@@ -150,7 +150,7 @@ const char* walk_lines(const LineWalk& walk, const char* begin, const char* end)
     const std::uint64_t inside = (std::uint64_t{1} << size) - 1;
     SeparatorMasks& marked = masks[0];
     marked = SeparatorMasks{marked.tabs & inside, marked.line_ends & inside, marked.nuls & inside};
-    if (!walk_block(walk, &line, at, marked)) return nullptr;
+    if (!walk_block(span, &line, at, marked)) return nullptr;
   }
   return line.start;
 }

@@ -1,4 +1,4 @@
-#include "records/line_splitter.h"
+#include "records/record_stream.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ namespace {
 // A compacted line keeps what can change its record: the bytes that count of
 // each column read, a space for the rest, one tab between columns, and a CR
 // at its end, which may be half of its line end.
-TEST(LineSplitterTest, CompactionKeepsWhatCounts) {
+TEST(RecordStreamTest, CompactionKeepsWhatCounts) {
   const std::string mark(kByteOrderMark);
   std::string eighteen;
   for (int column = 1; column <= 18; ++column) eighteen += "x\t";
@@ -43,7 +43,7 @@ TEST(LineSplitterTest, CompactionKeepsWhatCounts) {
 // The stream is read in pieces of 128 KiB, and a line that spans pieces is
 // kept compacted to what counts; it must give what the same text in memory,
 // read in one piece, gives.
-TEST(LineSplitterTest, StreamReadsLikeMemoryWhateverTheLineLengths) {
+TEST(RecordStreamTest, StreamReadsLikeMemoryWhateverTheLineLengths) {
   const std::string huge(3 << 20, 'h');
   const std::string spaces(3 << 20, ' ');
   const std::string tabs(3 << 20, '\t');

@@ -1,35 +1,35 @@
-#include "records/line_splitter.h"
+#include "records/record_stream.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "records/export_columns.h"
-#include "records/line_walk.h"
 #include "records/record_line.h"
+#include "records/span_records.h"
 
 namespace {
 
 // The carry holds one whole line, its LF included.
-bool take_carried_line(LineSplitter* lines) {
-  const char* begin = lines->carry.data();
-  const LineWalk walk{lines->ignored, lines->carry_dropped_text,
-                      lines->at_first_line ? begin : nullptr};
-  bool ok = walk_lines(walk, begin, begin + lines->carry.size()) != nullptr;
-  lines->carry.clear();
-  lines->carry_dropped_text = false;
-  lines->at_first_line = false;
+bool take_carried_line(RecordStream* stream) {
+  const char* begin = stream->carry.data();
+  const SpanSettings span{stream->ignored, stream->carry_dropped_text,
+                          stream->at_first_line ? begin : nullptr};
+  bool ok = make_span_records(span, begin, begin + stream->carry.size()) != nullptr;
+  stream->carry.clear();
+  stream->carry_dropped_text = false;
+  stream->at_first_line = false;
   return ok;
 }
 
-void compact_carry(LineSplitter* lines) {
+void compact_carry(RecordStream* stream) {
   std::string kept;
-  if (compact_line(lines->carry, lines->at_first_line, &kept)) lines->carry_dropped_text = true;
-  lines->carry.swap(kept);
+  if (compact_line(stream->carry, stream->at_first_line, &kept)) stream->carry_dropped_text = true;
+  stream->carry.swap(kept);
 }
 
 }  // namespace
 
-bool LineSplitter::feed(const char* data, std::size_t size) {
+bool RecordStream::feed(const char* data, std::size_t size) {
   const char* end = data + size;
   if (!carry.empty()) {
     const char* newline = static_cast<const char*>(std::memchr(data, '\n', size));
@@ -43,7 +43,7 @@ bool LineSplitter::feed(const char* data, std::size_t size) {
     data = newline + 1;
   }
   const char* first_line = at_first_line ? data : nullptr;
-  const char* unfinished = walk_lines(LineWalk{ignored, false, first_line}, data, end);
+  const char* unfinished = make_span_records(SpanSettings{ignored, false, first_line}, data, end);
   if (unfinished == nullptr) return false;
   if (unfinished != data) at_first_line = false;
   carry.assign(unfinished, end);
@@ -51,7 +51,7 @@ bool LineSplitter::feed(const char* data, std::size_t size) {
   return true;
 }
 
-bool LineSplitter::finish() {
+bool RecordStream::finish() {
   if (carry.empty()) return true;
   carry += '\n';
   return take_carried_line(this);

@@ -1,5 +1,5 @@
-#ifndef QUORVANE_RECORDS_LINE_WALK_H_
-#define QUORVANE_RECORDS_LINE_WALK_H_
+#ifndef QUORVANE_RECORDS_SPAN_RECORDS_H_
+#define QUORVANE_RECORDS_SPAN_RECORDS_H_
 
 #include "records/ignored_types.h"
 
@@ -9,7 +9,7 @@
 // position. Only the first kColumnsRead count.
 
 /// What a walk over one span of the export needs to know besides its bytes.
-struct LineWalk {
+struct SpanSettings {
   const IgnoredTypes& ignored;  ///< the book types to leave out
   bool has_dropped_text;        ///< the lines are not blank, whatever is left of them
   const char* first_line;       ///< where the export's first line starts, if in the span
@@ -18,6 +18,6 @@ struct LineWalk {
 /// Makes the records of the LF-ended lines of [begin, end); returns where the rest starts.
 // The rest is the unfinished last line: it starts at `end` when the span ends
 // in LF. Null when a record could not be made.
-const char* walk_lines(const LineWalk& walk, const char* begin, const char* end);
+const char* make_span_records(const SpanSettings& span, const char* begin, const char* end);
 
-#endif  // QUORVANE_RECORDS_LINE_WALK_H_
+#endif  // QUORVANE_RECORDS_SPAN_RECORDS_H_

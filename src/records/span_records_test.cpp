@@ -1,4 +1,4 @@
-#include "records/line_walk.h"
+#include "records/span_records.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ namespace {
 
 // The walk runs with each way of finding the separators that this machine
 // runs; each must give the same records.
-class LineWalkTest : public testing::TestWithParam<ScanPath> {
+class SpanRecordsTest : public testing::TestWithParam<ScanPath> {
  protected:
   void SetUp() override {
     reset();
@@ -35,7 +35,7 @@ class LineWalkTest : public testing::TestWithParam<ScanPath> {
 // How short lines, runs of tabs, NULs and the quotation marks of the last
 // column come out, the random lines below show; these are what they cannot
 // reach: a CR at the end of the export and fields longer than their widths.
-TEST_P(LineWalkTest, LinesGiveTheRecordsOfTheirColumns) {
+TEST_P(SpanRecordsTest, LinesGiveTheRecordsOfTheirColumns) {
   const std::string line = export_line("T", "7", 18);
   const std::string row = "T|Pub (1990)|7|$3.00|note";
   const struct {
@@ -56,7 +56,7 @@ TEST_P(LineWalkTest, LinesGiveTheRecordsOfTheirColumns) {
   }
 }
 
-TEST_P(LineWalkTest, IgnoreTestLooksAtTheCutNumber) {
+TEST_P(SpanRecordsTest, IgnoreTestLooksAtTheCutNumber) {
   // Cut to 14 characters the number ends in the type and a space.
   EXPECT_EQ(read_export(export_line("T", "ABCDEFGHIJKLM 7") + "\n", {"ABCDEFGHIJKLM"}),
             "Rejecting T Issue ABCDEFGHIJKLM \n");
@@ -66,7 +66,7 @@ TEST_P(LineWalkTest, IgnoreTestLooksAtTheCutNumber) {
 // Separators, CRs and NULs on either side of the edges of the 64-byte blocks
 // in which they are found: a line of `shift` bytes moves the next lines
 // across the edges one byte at a time.
-TEST_P(LineWalkTest, SeparatorsAtBlockEdgesAreFoundAlike) {
+TEST_P(SpanRecordsTest, SeparatorsAtBlockEdgesAreFoundAlike) {
   std::string line = export_line("T", "7") + "\r\n";
   line.replace(line.find("c3"), 2, std::string("c\0", 2));  // a NUL where nothing is kept
   // Cut at the NUL, the number holds no space, and so no book type to fold;
@@ -89,7 +89,7 @@ TEST_P(LineWalkTest, SeparatorsAtBlockEdgesAreFoundAlike) {
 // Lines of random tabs, letters, quotation marks, CRs and NULs, falling
 // across blocks anywhere, give the records that cutting each line at its
 // runs of tabs gives, one line at a time.
-TEST_P(LineWalkTest, RandomLinesGiveWhatTheirRunsOfTabsSay) {
+TEST_P(SpanRecordsTest, RandomLinesGiveWhatTheirRunsOfTabsSay) {
   std::mt19937 random(11);
   const char alphabet[] = {'\t', '\t', '\t', 'a', 'b', '"', '\r', '\0', '7'};
   std::string text;
@@ -122,7 +122,7 @@ TEST_P(LineWalkTest, RandomLinesGiveWhatTheirRunsOfTabsSay) {
   EXPECT_EQ(record_rows(), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(ScanPaths, LineWalkTest, testing::ValuesIn(kScanPaths),
+INSTANTIATE_TEST_SUITE_P(ScanPaths, SpanRecordsTest, testing::ValuesIn(kScanPaths),
                          [](const testing::TestParamInfo<ScanPath>& info) {
                            return std::string(scan_path_name(info.param));
                          });
