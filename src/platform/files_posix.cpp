@@ -86,7 +86,7 @@ bool sync_file(FileHandle file) {
   // where the file system knows how.
   if (QUORVANE_CALL(kFullSync, full_sync)(file) == 0) return true;
 #endif
-  return again_if_interrupted([&] { return QUORVANE_CALL(kSync, fsync)(file); }) == 0;
+  return again_if_interrupted([&] { return QUORVANE_CALL(kSync, sync_descriptor)(file); }) == 0;
 }
 
 bool truncate_file(FileHandle file, std::uint64_t size) {
@@ -129,7 +129,7 @@ void sync_folder(const Place& place) {
   const int folder = QUORVANE_CALL(kOpenFolder, open_at)(place.folder, ".",
                                                         O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (folder < 0) return;
-  again_if_interrupted([&] { return QUORVANE_CALL(kSync, fsync)(folder); });
+  again_if_interrupted([&] { return QUORVANE_CALL(kSync, sync_descriptor)(folder); });
   QUORVANE_CALL(kCloseFolder, close)(folder);
 }
 

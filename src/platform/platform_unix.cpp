@@ -1,7 +1,8 @@
 // What the process asks of a Unix system (Linux, macOS, the BSDs) and not of
-// the web: signals, and large pages.
+// the web: signals, large pages, and syncs.
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -13,6 +14,8 @@ void prepare_process() {
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);  // the write then fails with EFBIG
 }
+
+int sync_descriptor(int file) { return fsync(file); }
 
 namespace {
 

@@ -1,10 +1,14 @@
 // What the process asks of the web (Emscripten, in a browser or under
 // node): a runtime with POSIX files, whose answers here are honest about
 // what it lacks. No signals reach the program, memory has no large pages,
-// and the page that runs the program wants to show how far it has come.
+// only node has a disk to sync to, and the page that runs the program wants
+// to show how far it has come.
 
 #include <emscripten.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include "platform/platform.h"
 #include "platform/posix.h"
@@ -51,6 +55,32 @@ EM_JS(int, hand_console_to_page, (int standard, const char* bytes, std::size_t s
 });
 
 }  // namespace
+
+namespace {
+
+// The runtime's fsync does nothing: under node, whose files are the disk's,
+// node is asked to sync the file; a page's files live in memory alone.
+// Nonzero when node's sync failed.
+EM_JS(int, node_sync, (int file), {
+  if (typeof process === "undefined" || !process.versions || !process.versions.node) return 0;
+  var stream = FS.getStream(file);
+  if (!stream || stream.nfd === undefined) return 0;
+  try {
+    require("fs").fsyncSync(stream.nfd);
+    return 0;
+  } catch (e) {
+    return 1;
+  }
+});
+
+}  // namespace
+
+int sync_descriptor(int file) {
+  if (fsync(file) != 0) return -1;  // a descriptor that is not open
+  if (node_sync(file) == 0) return 0;
+  errno = EIO;
+  return -1;
+}
 
 bool write_standard_stream(int standard, const char* bytes, std::size_t size) {
   return hand_console_to_page(standard, bytes, size) == 1 || write_descriptor(standard, bytes, size);

@@ -66,6 +66,11 @@ bool write_standard_stream(int standard, const char* bytes, std::size_t size);
 /// false when not all got there.
 bool write_descriptor(int file, const char* bytes, std::size_t size);
 
+/// Puts what was written to the descriptor `file` on the disk, as fsync does;
+/// -1, with errno set, when that failed. (The web's runtime makes fsync do
+/// nothing: its answer asks the host, where there is one.)
+int sync_descriptor(int file);
+
 #if defined(__linux__)
 /// The inode flags of the file open on `file` (FS_IOC_GETFLAGS).
 int file_flags(int file, int* flags);

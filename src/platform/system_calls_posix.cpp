@@ -38,7 +38,7 @@ SystemCall system_calls[] = {
     QUORVANE_SYSTEM_CALL(kOpenExisting, "open", open_at, -1),
     QUORVANE_SYSTEM_CALL(kCreateNew, "create", open_at, -1),
     QUORVANE_SYSTEM_CALL(kWrite, "write", write, -1),
-    QUORVANE_SYSTEM_CALL(kSync, "sync", fsync, -1),
+    QUORVANE_SYSTEM_CALL(kSync, "sync", sync_descriptor, -1),
     QUORVANE_SYSTEM_CALL(kTruncate, "truncate", ftruncate, -1),
     QUORVANE_SYSTEM_CALL(kSeek, "truncate", lseek, -1),
     QUORVANE_SYSTEM_CALL(kClose, "close", close, -1),
