@@ -115,7 +115,13 @@ TEST(FrontEndToEnd, TheToolNeverWritesOverItsOwnInput) {
   auto through = [textual_dots](const std::string& refused, const std::string& same) {
     return textual_dots ? same : refused;
   };
+  // More diagnostics than the console's buffers hold before the check.
+  Names many_notes{"-i", "in.txt", "-o", "out.txt"};
+  many_notes.insert(many_notes.end(), 4000, "-");
   const Case cases[] = {
+      {many_notes, "Couldn't use standard output: it is the input file\n", nullptr, out_on_input},
+      {{"-i", "in.txt", "-o", "out.txt", "--" + std::string(10000, 'x')},
+       expected_usage() + "Couldn't use standard error: it is the input file\n", nullptr, err_on_input},
       {{"-i", "in.txt", "-o", "typo/../in.txt"},
        through("Couldn't open output typo/../in.txt file\n",
                "Couldn't use typo/../in.txt as output: it is the input file\n")},

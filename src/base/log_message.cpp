@@ -164,6 +164,11 @@ void direct_console(FileHandle out, FileHandle err) {
   error_output.start(err);
 }
 
+void hold_console(bool held) {
+  console_output.hold(held);
+  error_output.hold(held);
+}
+
 void mute_standard_stream(FileHandle standard) {
   OutputBuffer& output = standard == kStandardOutput ? console_output : error_output;
   output.discard();

@@ -32,6 +32,11 @@ bool flush_log_output();
 /// gathered; kStandardOutput and kStandardError point them back.
 void direct_console(FileHandle out, FileHandle err);
 
+/// Holds back (true) or lets go (false) what standard output and standard
+/// error gather: a run holds it until it knows that neither stream is open on
+/// the export. Held text past a buffer's room is dropped.
+void hold_console(bool held);
+
 /// Drops all that standard output (kStandardOutput) or standard error
 /// gathered, and everything later: for a stream that is open on the export.
 void mute_standard_stream(FileHandle standard);

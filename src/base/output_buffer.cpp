@@ -8,6 +8,7 @@ void OutputBuffer::append_in_pieces(std::string_view text) {
     const std::size_t room = capacity_ - used_;
     std::memcpy(bytes_ + used_, text.data(), room);
     used_ = capacity_;
+    if (held_) return;
     text.remove_prefix(room);
     flush();
   }
@@ -26,6 +27,7 @@ void OutputBuffer::append_crlf(std::string_view text) {
 }
 
 bool OutputBuffer::flush() {
+  if (held_) return !failed_;
   const std::size_t from = handed_from_;
   const std::size_t to = used_;
   if (to > from && sink != kNoFile && !failed_) {
@@ -52,4 +54,5 @@ void OutputBuffer::start(FileHandle new_sink) {
   used_ = handed_from_ = 0;
   handed_ = 0;
   failed_ = false;
+  held_ = false;
 }

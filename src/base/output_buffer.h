@@ -37,8 +37,13 @@ struct OutputBuffer {
   bool flush();
   /// Drops what is gathered.
   void discard() { used_ = handed_from_ = 0; }
-  /// Points the buffer at another sink, with nothing gathered, handed or failed.
+  /// Points the buffer at another sink, with nothing gathered, handed or failed,
+  /// and not held.
   void start(FileHandle new_sink);
+  /// While held, nothing reaches the sink: flushes wait, and text past the
+  /// buffer's room is dropped. For text that may not go out until its sink
+  /// has been checked.
+  void hold(bool held) { held_ = held; }
   /// How many bytes reached the sink since start.
   std::uint64_t handed() const { return handed_; }
 
@@ -53,6 +58,7 @@ struct OutputBuffer {
   std::size_t handed_from_ = 0;  ///< what of the gathered bytes a flush handed over
   std::uint64_t handed_ = 0;
   bool failed_ = false;
+  bool held_ = false;
 };
 
 #endif  // QUORVANE_BASE_OUTPUT_BUFFER_H_

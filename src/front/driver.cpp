@@ -134,13 +134,22 @@ int finish_run(RunFiles* files) {
   return 0;
 }
 
-// The run once the banner is out. Returns the driver's exit status.
+// Lets the console's text go out, held back until now (however long a
+// command line's diagnostics) in case a standard stream is open on the
+// export: such a stream has dropped its text. False when one was.
+bool release_console() {
+  const bool spared = standard_streams_spare_input();
+  hold_console(false);
+  console_checked = true;
+  flush_log_output();
+  return spared;
+}
+
+// The run once the banner is gathered. Returns the driver's exit status.
 int run_stages(int argc, char** argv, RunFiles* files) {
   int exit_status = 0;
   const bool go_on = parse_options(argc, argv, &exit_status);
-  if (!standard_streams_spare_input()) return -1;
-  console_checked = true;
-  flush_log_output();
+  if (!release_console()) return -1;
   if (!go_on) return exit_status;
   if (input_path.empty() || output_path.empty()) {
     log_message("Must supply input and output files\n");
@@ -176,6 +185,7 @@ int run_quorvane(int argc, char** argv) {
   success_logged = false;
   report_placed = false;
   catch_interruptions(clean_up_interrupted_run);
+  hold_console(true);
   print_banner();
   int status;
   try {
@@ -184,6 +194,7 @@ int run_quorvane(int argc, char** argv) {
   } catch (const std::bad_alloc&) {
     // Memory ran out outside the stages: taking the arguments, reading the
     // options or checking the files.
+    if (!console_checked) release_console();
     status = abort_run(&files, "\nCouldn't allocate memory; aborting\n");
   }
   flush_log_output();

@@ -96,6 +96,16 @@ void print_option_usage(const OptionEntry& option) {
   }
 }
 
+// The argument of the option `letter` just parsed: the parser's, or null for
+// an option that takes none (the parser leaves an earlier option's argument
+// in my_optarg within a cluster such as "-i in.txt -xh").
+const char* argument_of(int letter) {
+  for (const OptionEntry& option : kOptionTable) {
+    if (option.letter == letter) return option.argument != nullptr ? my_optarg : nullptr;
+  }
+  return nullptr;
+}
+
 bool end_run(const char* program_name, int status, int* exit_status) {
   print_usage(program_name);
   if (exit_status != nullptr) *exit_status = status;
@@ -143,7 +153,7 @@ bool parse_options(int argc, char** argv, int* exit_status) {
         return end_run(program_name, asked_for_help ? 0 : -1, exit_status);
       }
       default:  // ':' (a missing argument, or "-:") and 0 (a lone delimiter) set nothing
-        if (!set_option(result, my_optarg)) {
+        if (!set_option(result, argument_of(result))) {
           log_message("Invalid option '%c'; ignoring\n", result);
         }
         break;

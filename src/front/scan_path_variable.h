@@ -1,7 +1,7 @@
 #ifndef QUORVANE_FRONT_SCAN_PATH_VARIABLE_H_
 #define QUORVANE_FRONT_SCAN_PATH_VARIABLE_H_
 
-// QUORVANE_SCAN_PATH=portable|sse2|avx2|neon makes the export reader find its
+// QUORVANE_SCAN_PATH=portable|sse2|avx2|neon|simd128 makes the export reader find its
 // separators that way instead of the widest way the processor runs, for
 // benchmarks and diagnosis: the outputs are the same whichever way it is.
 

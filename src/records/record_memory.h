@@ -8,8 +8,8 @@
 // Records and the nodes that carry them are many, small and short-lived in
 // bulk: a million-line export makes two million of them. Taking each from the
 // general allocator costs more than reading the file, so they are carved from
-// large blocks instead. A block goes back to the system once every object in
-// it has been given back.
+// large blocks instead. A block whose objects have all been given back is
+// used again, and its memory stays the process's.
 //
 // Objects that hold pointers are carved from the bottom of a block, aligned
 // for a pointer; records and their shared titles, which hold nothing wider
