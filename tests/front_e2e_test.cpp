@@ -14,17 +14,6 @@
 
 namespace {
 
-TEST(FrontEndToEnd, MissingFilesAreRefusedBeforeAnythingIsOpened) {
-  for (const Names& args : {Names{}, Names{"-i", "in.txt"}, Names{"-o", "out.txt"}}) {
-    TempDir dir;
-    RunResult run = run_quorvane_binary(dir.root(), args);
-    EXPECT_EQ(run.status, 255);
-    EXPECT_EQ(run.out, expected_banner() + "Must supply input and output files\n");
-    EXPECT_EQ(run.err, "");
-    EXPECT_TRUE(dir.entries().empty());
-  }
-}
-
 // Help, and a parse error, print the usage after the banner and create no
 // file; help succeeds. (Every spelling of each is a row of the options' own
 // tests.)
@@ -60,45 +49,13 @@ TEST(FrontEndToEnd, MissingArgumentIsReportedAndParsingGoesOn) {
   EXPECT_TRUE(dir.entries().empty());
 }
 
-TEST(FrontEndToEnd, MissingInputLeavesAnExistingReportAlone) {
-  for (const char* input : {"missing.txt", "adir"}) {
-    TempDir dir;
-    dir.write("out.txt", "an earlier report\r\n");
-    ASSERT_TRUE(dir.make_folder("adir"));
-    RunResult run = run_quorvane_binary(dir.root(), {"-i", input, "-o", "out.txt"});
-    EXPECT_EQ(run.status, 255);
-    EXPECT_EQ(run.out, expected_banner() + "Couldn't open input file " + input + "\n");
-    EXPECT_EQ(dir.read("out.txt"), "an earlier report\r\n");
-    EXPECT_EQ(dir.entries(), (Names{"adir", "out.txt"}));
-  }
-}
-
-TEST(FrontEndToEnd, UnopenableOutputOrLogFails) {
-  TempDir dir;
-  dir.write("in.txt", "");
-  RunResult run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "nodir/out.txt"});
-  EXPECT_EQ(run.status, 255);
-  EXPECT_EQ(run.out, expected_banner() + "Couldn't open output nodir/out.txt file\n");
-  EXPECT_EQ(dir.entries(), Names{"in.txt"});
-
-  // A run that cannot log leaves a report as it found it: absent, or earlier.
-  run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt", "-l", "nodir/q.log"});
-  EXPECT_EQ(run.status, 255);
-  EXPECT_EQ(run.out, expected_banner() + "Couldn't open log nodir/q.log file\n");
-  EXPECT_EQ(dir.entries(), Names{"in.txt"});
-  dir.write("out.txt", "an earlier report\r\n");
-  run = run_quorvane_binary(dir.root(), {"-i", "in.txt", "-o", "out.txt", "-l", "nodir/q.log"});
-  EXPECT_EQ(run.status, 255);
-  EXPECT_EQ(run.out, expected_banner() + "Couldn't open log nodir/q.log file\n");
-  EXPECT_EQ(dir.read("out.txt"), "an earlier report\r\n");
-  EXPECT_EQ(dir.entries(), (Names{"in.txt", "out.txt"}));
-}
-
-// A name is used as the system resolves it: one through a folder that is
-// not there names no file (where the system, like Windows, takes ".." away
-// from the text first, it names the export). Standard output or error on the
-// export would write the console into it.
-TEST(FrontEndToEnd, TheToolNeverWritesOverItsOwnInput) {
+// A run refused before it opens its files changes none: one without its
+// files, or whose files are missing, folders or not for it to read, or that
+// would write over its own export. A name is used as the system resolves it: one through a folder
+// that is not there names no file (where the system, like Windows, takes ".."
+// away from the text first, it names the export). Standard output or error
+// on the export would write the console into it.
+TEST(FrontEndToEnd, RefusedRunsLeaveEveryFileAlone) {
   struct Case {
     Names args;
     std::string message;
@@ -110,6 +67,8 @@ TEST(FrontEndToEnd, TheToolNeverWritesOverItsOwnInput) {
   out_on_input.appends = true;
   ChildSetup err_on_input = out_on_input;
   std::swap(err_on_input.stdout_file, err_on_input.stderr_file);
+  ChildSetup nobody;  // kept out of locked.txt: held by another program, or of mode 000
+  nobody.as_nobody = true;
   const bool textual_dots = kRelativeNamesLoseDots;
   // The refusal of a name through a missing folder, or of the file it spells.
   auto through = [textual_dots](const std::string& refused, const std::string& same) {
@@ -122,6 +81,17 @@ TEST(FrontEndToEnd, TheToolNeverWritesOverItsOwnInput) {
       {many_notes, "Couldn't use standard output: it is the input file\n", nullptr, out_on_input},
       {{"-i", "in.txt", "-o", "out.txt", "--" + std::string(10000, 'x')},
        expected_usage() + "Couldn't use standard error: it is the input file\n", nullptr, err_on_input},
+      {{}, "Must supply input and output files\n"},
+      {{"-i", "in.txt"}, "Must supply input and output files\n"},
+      {{"-o", "out.txt"}, "Must supply input and output files\n"},
+      {{"-i", "missing.txt", "-o", "out.txt"}, "Couldn't open input file missing.txt\n"},
+      {{"-i", "sub", "-o", "out.txt"}, "Couldn't open input file sub\n"},
+      {{"-i", "locked.txt", "-o", "out.txt"}, "Couldn't open input file locked.txt\n", why_no_bound_run,
+       nobody},
+      {{"-i", "in.txt", "-o", "sub"}, "Couldn't open output sub file\n"},
+      {{"-i", "in.txt", "-o", "nodir/new.txt"}, "Couldn't open output nodir/new.txt file\n"},
+      {{"-i", "in.txt", "-o", "new.txt", "-l", "sub"}, "Couldn't open log sub file\n"},
+      {{"-i", "in.txt", "-o", "out.txt", "-l", "nodir/q.log"}, "Couldn't open log nodir/q.log file\n"},
       {{"-i", "in.txt", "-o", "typo/../in.txt"},
        through("Couldn't open output typo/../in.txt file\n",
                "Couldn't use typo/../in.txt as output: it is the input file\n")},
@@ -165,13 +135,20 @@ TEST(FrontEndToEnd, TheToolNeverWritesOverItsOwnInput) {
     dir.write("in.txt", "the export\n");
     dir.write("out.txt", "an earlier report\n");
     ASSERT_TRUE(dir.make_folder("sub"));
+    dir.write("locked.txt", "an export nobody may read\n");
+    ASSERT_TRUE(kNoPermissionBits != nullptr || set_mode(dir.path("locked.txt"), 0));
     ASSERT_TRUE(why_no_hard_links() != nullptr || dir.make_hard_link("in.txt", "hard.txt"));
     if (why_no_symlinks() == nullptr) {
       ASSERT_TRUE(dir.make_symlink("in.txt", "link.txt"));
       ASSERT_TRUE(dir.make_symlink("new.txt", "dangling.log"));  // to a file to come
     }
     const Names entries = dir.entries();
-    RunResult run = run_quorvane_binary(dir.root(), c.args, c.setup);
+    RunResult run;
+    {
+      HeldFile held(c.setup.as_nobody ? dir.path("locked.txt") : "", Sharing::kNothing);
+      ASSERT_EQ(held.held(), c.setup.as_nobody && kNoHeldFiles == nullptr);
+      run = run_quorvane_binary(dir.root(), c.args, c.setup);
+    }
     const bool out_on_input = !c.setup.stdout_file.empty();
     EXPECT_EQ(run.status, 255) << c.message;
     EXPECT_EQ(run.out, out_on_input ? "" : expected_banner() + c.message);

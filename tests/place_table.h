@@ -25,23 +25,34 @@ const PlaceRun& place_run();
 /// must be cut to it.
 extern const std::string kEarlier;
 
+/// What a row does in the run's folder before the run, or checks after it;
+/// null for nothing.
+using Step = std::function<void(const TempDir&)>;
+/// Puts kEarlier at out.txt; finds it there still.
+extern const Step kPutEarlier, kKeptEarlier;
+/// Finds the report at `name`.
+Step report_at(const std::string& name);
+
+/// A ChildSetup as `set` makes it.
+ChildSetup setup_of(void (*set)(ChildSetup&));
+
 /// One row: what is at the report's place before the run, the run, and what
 /// must hold after it.
 struct PlaceCase {
   const char* what;
   const char* not_here;  ///< why the case cannot be staged on this system, or null
-  std::function<void(const TempDir&)> prepare;
+  Step prepare;
   std::string output;
   ChildSetup setup;
-  std::string console;   ///< after the banner; the log holds it too when it exists
+  std::string console;   ///< after the banner (unchecked where the console goes elsewhere);
+                         ///< Quorvane.log holds it too when it exists
   Names entries;         ///< of the folder the run is in, after the run
-  std::function<void(const TempDir&)> check;
+  Step check;
   const char* log = nullptr;         ///< the log's name, when not the default
   Sharing held = Sharing::kNothing;  ///< how out.txt, with kEarlier, is held during the run
   bool is_held = false;
   std::string locked = "";           ///< a file locked, as another run locks it, during the run
   const char* run_in = "";           ///< the folder the run is in, when not the temporary one
-  bool fails = false;                ///< a run whose console is elsewhere fails
 };
 
 /// Runs each row in a fresh folder.

@@ -13,29 +13,17 @@
 #include <string>
 
 #include "place_table.h"
-#include "platform/platform.h"
 
 namespace {
-
-FileId id_of(const std::string& path) {
-  FileId id;
-  path_id(path, &id);
-  return id;
-}
-
-const char* why_not_privileged() {
-  if (kNoPermissionBits != nullptr) return kNoPermissionBits;
-  return why_permissions_do_not_bind() == nullptr ? "only a privileged run gives files away" : nullptr;
-}
 
 TEST(ReportOwnersEndToEnd, TheReportKeepsWhatItCarried) {
   const PlaceRun& run = place_run();
   const std::string& report = run.report;
   const std::string& success = run.success;
-  ChildSetup nobody;
-  nobody.as_nobody = true;
-  ChildSetup read_only_folder;  // names in the run's folder
-  read_only_folder.bind_mounts = {{"ro", "ro"}, {"mounted.txt", "ro/out.txt"}};
+  const ChildSetup nobody = setup_of([](ChildSetup& s) { s.as_nobody = true; });
+  const ChildSetup read_only_folder = setup_of([](ChildSetup& s) {  // names in the run's folder
+    s.bind_mounts = {{"ro", "ro"}, {"mounted.txt", "ro/out.txt"}};
+  });
   const Names done{"Quorvane.log", "in.txt", "out.txt"};
   FileId earlier;
   const std::string deep_step(200, 'd');
@@ -76,7 +64,7 @@ TEST(ReportOwnersEndToEnd, TheReportKeepsWhatItCarried) {
          EXPECT_EQ(attribute_of(dir.path("out.txt"), "user.note"), "tags");
          EXPECT_FALSE(id_of(dir.path("out.txt")) == earlier) << "written in place";
        }},
-      {"a privileged run replaces another user's report and gives it that user", why_not_privileged(),
+      {"a privileged run replaces another user's report and gives it that user", why_no_giving_away(),
        [&](const TempDir& dir) {
          dir.write("out.txt", kEarlier);
          ASSERT_TRUE(give_file(dir.path("out.txt"), kNobody, kNobody));
@@ -169,9 +157,7 @@ TEST(ReportOwnersEndToEnd, TheReportKeepsWhatItCarried) {
          ASSERT_TRUE(dir.make_hard_link("out.txt", "copy.txt"));
        },
        "out.txt", {}, "Couldn't use out.txt as output: another run is using it\n",
-       {"copy.txt", "in.txt", "out.txt"},
-       [&](const TempDir& dir) { EXPECT_EQ(dir.read("out.txt"), kEarlier); },
-       nullptr, Sharing::kNothing, false, "out.txt"},
+       {"copy.txt", "in.txt", "out.txt"}, kKeptEarlier, nullptr, Sharing::kNothing, false, "out.txt"},
       {"short names work in a folder deeper than the system's longest path",
        why_no_symlinks() != nullptr ? why_no_symlinks() : kNoDeepFolders,
        [&](const TempDir& dir) {

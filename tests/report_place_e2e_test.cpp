@@ -1,9 +1,9 @@
 // Runs of the real executable on the many kinds of place a report can go: an
 // earlier report, a new one, a symbolic link, a file with a second name, a
-// mount point, a file another program holds, a device, the console's own
-// file or standard error's, and a run started with its standard streams
-// closed. The report is replaced whole, or written in place where no file
-// can take its place, and a failed run leaves the folder as it was.
+// mount point, a file another program holds, devices (one failing every write
+// too), the console's own file or standard error's, a console nobody reads,
+// closed standard streams. The report is replaced whole, or written in place
+// where no file can take it, and a failed run leaves the folder as it was.
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,6 @@
 #include <string>
 
 #include "place_table.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -20,38 +19,32 @@ bool is_link(const std::string& path) {
   return std::filesystem::is_symlink(std::filesystem::symlink_status(std::filesystem::u8path(path), error));
 }
 
-FileId id_of(const std::string& path) {
-  FileId id;
-  path_id(path, &id);
-  return id;
-}
-
 TEST(ReportPlaceEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
   const PlaceRun& run = place_run();
   const std::string& report = run.report;
   const std::string& success = run.success;
-  ChildSetup closed;
-  closed.closed_streams = 2;
-  ChildSetup all_closed;
-  all_closed.closed_streams = 3;
-  ChildSetup few_files;  // the standard streams, the export and the earlier report
-  few_files.open_files = 5;
-  ChildSetup to_file;
-  to_file.stdout_file = "console.txt";
-  ChildSetup appending = to_file;
-  appending.appends = true;
-  ChildSetup to_full = to_file;
-  to_full.stdout_file = "/dev/full";
-  ChildSetup errors_appending;
-  errors_appending.stderr_file = "err.txt";
-  errors_appending.appends = true;
-  ChildSetup console_kept = appending;  // a log on it, and a report that cannot take its place
-  console_kept.faults = true;
-  console_kept.environment = {{"QUORVANE_FAIL_CALL", "rename:1:1:EIO"}};
-  ChildSetup group_writable;
-  group_writable.umask = 002;
-  ChildSetup mounted;  // names in the run's folder
-  mounted.bind_mounts = {{"mounted.txt", "out.txt"}};
+  const ChildSetup closed = setup_of([](ChildSetup& s) { s.closed_streams = 2; });
+  const ChildSetup all_closed = setup_of([](ChildSetup& s) { s.closed_streams = 3; });
+  // The standard streams, the export and the earlier report.
+  const ChildSetup few_files = setup_of([](ChildSetup& s) { s.open_files = 5; });
+  const ChildSetup to_file = setup_of([](ChildSetup& s) { s.stdout_file = "console.txt"; });
+  const ChildSetup to_full = setup_of([](ChildSetup& s) { s.stdout_file = "/dev/full"; });
+  const ChildSetup appending = setup_of([](ChildSetup& s) { s.stdout_file = "console.txt"; s.appends = true; });
+  const ChildSetup errors_appending =
+      setup_of([](ChildSetup& s) { s.stderr_file = "err.txt"; s.appends = true; });
+  // A log on the console's file, and a report that cannot take its place.
+  const ChildSetup console_kept = setup_of([](ChildSetup& s) {
+    s.stdout_file = "console.txt";
+    s.appends = s.faults = true;
+    s.environment = {{"QUORVANE_FAIL_CALL", "rename:1:1:EIO"}};
+  });
+  const ChildSetup group_writable = setup_of([](ChildSetup& s) { s.umask = 002; });
+  // A console piped into a reader that has gone (`quorvane ... | head -1`).
+  const ChildSetup unread = setup_of([](ChildSetup& s) { s.closed_stdout = true; });
+  const ChildSetup mounted = setup_of([](ChildSetup& s) { s.bind_mounts = {{"mounted.txt", "out.txt"}}; });
+  const char* const stdout_name = kStandardOutputName == nullptr ? "" : kStandardOutputName;
+  const char* const why_no_stdout_name =
+      kStandardOutputName == nullptr ? "standard output has no file name here" : nullptr;
   const Names done{"Quorvane.log", "in.txt", "out.txt"};
   FileId earlier;
   const PlaceCase cases[] = {
@@ -69,7 +62,7 @@ TEST(ReportPlaceEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
          EXPECT_FALSE(id_of(dir.path("out.txt")) == earlier) << "written in place";
        }},
       {"a new report gets the permissions of any new file, under any umask", kNoPermissionBits,
-       [](const TempDir&) {}, "out.txt", group_writable, success, done,
+       nullptr, "out.txt", group_writable, success, done,
        [&](const TempDir& dir) {
          EXPECT_EQ(mask_date_line(dir.read("out.txt")), report);
          EXPECT_EQ(mode_of(dir.path("out.txt")), 0664);
@@ -119,49 +112,41 @@ TEST(ReportPlaceEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
          EXPECT_EQ(dir.read("out.txt"), kEarlier) << "the file under the mount";
        }},
       {"an earlier report that another program holds without sharing is refused and kept",
-       kNoHeldFiles, [](const TempDir& dir) { dir.write("out.txt", kEarlier); }, "out.txt", {},
-       "Couldn't open output out.txt file\n", {"in.txt", "out.txt"},
-       [&](const TempDir& dir) { EXPECT_EQ(dir.read("out.txt"), kEarlier); }, nullptr,
-       Sharing::kNothing, true},
-      {"an earlier report that another program holds against deleting is kept",
-       kNoHeldFiles, [](const TempDir& dir) { dir.write("out.txt", kEarlier); }, "out.txt", {},
-       run.before_report + "\nCouldn't write output file out.txt; aborting\n", done,
-       [&](const TempDir& dir) { EXPECT_EQ(dir.read("out.txt"), kEarlier); }, nullptr,
-       Sharing::kAllButDeleting, true},
+       kNoHeldFiles, kPutEarlier, "out.txt", {}, "Couldn't open output out.txt file\n",
+       {"in.txt", "out.txt"}, kKeptEarlier, nullptr, Sharing::kNothing, true},
+      {"an earlier report that another program holds against deleting is kept", kNoHeldFiles,
+       kPutEarlier, "out.txt", {}, run.before_report + "\nCouldn't write output file out.txt; aborting\n",
+       done, kKeptEarlier, nullptr, Sharing::kAllButDeleting, true},
       {"a run short of descriptors is refused, and writes nothing in place", kNoDescriptorLimit,
-       [&](const TempDir& dir) { dir.write("out.txt", kEarlier); },
-       "out.txt", few_files, "Couldn't open output out.txt file\n", {"in.txt", "out.txt"},
-       [&](const TempDir& dir) { EXPECT_EQ(dir.read("out.txt"), kEarlier); }},
-      {"a device takes the report as it comes", nullptr,
-       [](const TempDir&) {}, kNullDevice, {}, success,
-       {"Quorvane.log", "in.txt"}, [](const TempDir&) {}},
+       kPutEarlier, "out.txt", few_files, "Couldn't open output out.txt file\n", {"in.txt", "out.txt"},
+       kKeptEarlier},
+      {"a device takes the report as it comes", nullptr, nullptr, kNullDevice, {}, success,
+       {"Quorvane.log", "in.txt"}, nullptr},
+      {"a device that fails every write fails the run", why_no_full_device(), nullptr, "/dev/full", {},
+       run.before_report + "\nCouldn't write output file /dev/full; aborting\n", {"Quorvane.log", "in.txt"},
+       nullptr},
+      {"a log on a device that fails every write fails the run, and the earlier report stays",
+       why_no_full_device(), kPutEarlier, "out.txt", {},
+       run.before_report + "\nCouldn't write log file /dev/full\n", {"in.txt", "out.txt"}, kKeptEarlier,
+       "/dev/full"},
+      {"a console nobody reads does not stop the run", why_no_closed_streams(), nullptr, "out.txt",
+       unread, success, done, report_at("out.txt")},
       {"the console's file, named as standard output, gets the report between its text",
-       kStandardOutputName == nullptr ? "standard output has no file name here" : nullptr,
-       [](const TempDir&) {}, kStandardOutputName == nullptr ? "" : kStandardOutputName, to_file,
-       "", {"Quorvane.log", "console.txt", "in.txt"},
+       why_no_stdout_name, nullptr, stdout_name, to_file, success,
+       {"Quorvane.log", "console.txt", "in.txt"}, [](const TempDir& dir) { expect_console_file(dir, ""); }},
+      {"a console on a full disk fails the report written through it", why_no_full_device(), nullptr,
+       stdout_name, to_full, run.before_report + "\nCouldn't write output file /dev/stdout; aborting\n",
+       {"Quorvane.log", "in.txt"}, nullptr},
+      {"a log named like the console's file is the console's text", nullptr, nullptr, "out.txt", to_file,
+       success, {"console.txt", "in.txt", "out.txt"},
        [&](const TempDir& dir) {
-         EXPECT_EQ(dir.read("Quorvane.log"), crlf(success));
-         expect_console_file(dir, "");
-       }},
-      {"a console on a full disk fails the report written through it", why_no_full_device(),
-       [](const TempDir&) {}, kStandardOutputName == nullptr ? "" : kStandardOutputName, to_full,
-       "", {"Quorvane.log", "in.txt"},
-       [&](const TempDir& dir) {
-         EXPECT_EQ(dir.read("Quorvane.log"),
-                   crlf(run.before_report + "\nCouldn't write output file /dev/stdout; aborting\n"));
-       },
-       nullptr, Sharing::kNothing, false, "", "", true},
-      {"a log named like the console's file is the console's text", nullptr,
-       [](const TempDir&) {}, "out.txt", to_file, "", {"console.txt", "in.txt", "out.txt"},
-       [&](const TempDir& dir) {
-         EXPECT_EQ(mask_copyright(console_text(dir.read("console.txt"))),
-                   expected_banner() + success);
+         EXPECT_EQ(mask_copyright(console_text(dir.read("console.txt"))), expected_banner() + success);
          EXPECT_EQ(mask_date_line(dir.read("out.txt")), report);
        },
        "console.txt"},
       {"a log on the console's file keeps what the file held when the run fails at the end", nullptr,
-       [](const TempDir& dir) { dir.write("console.txt", "held before\n"); }, "out.txt",
-       console_kept, "", {"console.txt", "in.txt"},
+       [](const TempDir& dir) { dir.write("console.txt", "held before\n"); }, "out.txt", console_kept,
+       run.before_report + "\nCouldn't write output file out.txt; aborting\n", {"console.txt", "in.txt"},
        [&](const TempDir& dir) {
          const std::string file = dir.read("console.txt");
          EXPECT_EQ(file.substr(0, 12), "held before\n");
@@ -169,14 +154,11 @@ TEST(ReportPlaceEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
                    expected_banner() + run.before_report +
                        "\nCouldn't write output file out.txt; aborting\n");
        },
-       "console.txt", Sharing::kNothing, false, "", "", true},
+       "console.txt"},
       {"a console that appends to its file appends the report too", nullptr,
-       [](const TempDir& dir) { dir.write("console.txt", "held before\n"); }, "console.txt",
-       appending, "", {"Quorvane.log", "console.txt", "in.txt"},
-       [&](const TempDir& dir) {
-         EXPECT_EQ(dir.read("Quorvane.log"), crlf(success));
-         expect_console_file(dir, "held before\n");
-       }},
+       [](const TempDir& dir) { dir.write("console.txt", "held before\n"); }, "console.txt", appending,
+       success, {"Quorvane.log", "console.txt", "in.txt"},
+       [](const TempDir& dir) { expect_console_file(dir, "held before\n"); }},
       {"standard error's file gets the report after what it held", nullptr,
        [](const TempDir& dir) { dir.write("err.txt", "held before\n"); }, "err.txt",
        errors_appending, success, {"Quorvane.log", "err.txt", "in.txt"},
@@ -189,18 +171,11 @@ TEST(ReportPlaceEndToEnd, TheReportIsReplacedWholeOrWrittenInPlace) {
        errors_appending, success, {"err.txt", "in.txt", "out.txt"},
        [&](const TempDir& dir) { EXPECT_EQ(dir.read("err.txt"), "held before\n" + crlf(success)); },
        "err.txt"},
-      {"closed standard streams take no file's place", why_no_closed_streams(),
-       [&](const TempDir& dir) { dir.write("out.txt", kEarlier); },
-       "out.txt", closed, "", done,
-       [&](const TempDir& dir) {
-         EXPECT_EQ(mask_date_line(dir.read("out.txt")), report);
-         EXPECT_EQ(dir.read("Quorvane.log"), crlf(success));
-       }},
+      {"closed standard streams take no file's place", why_no_closed_streams(), kPutEarlier, "out.txt",
+       closed, success, done, report_at("out.txt")},
       {"with all three closed, a log on standard error goes nowhere",
        kStandardErrorName == nullptr ? "standard error has no file name here" : why_no_closed_streams(),
-       [&](const TempDir& dir) { dir.write("out.txt", kEarlier); },
-       "out.txt", all_closed, "", {"in.txt", "out.txt"},
-       [&](const TempDir& dir) { EXPECT_EQ(mask_date_line(dir.read("out.txt")), report); },
+       kPutEarlier, "out.txt", all_closed, success, {"in.txt", "out.txt"}, report_at("out.txt"),
        kStandardErrorName},
   };
   run_place_cases(cases, std::size(cases));

@@ -12,7 +12,6 @@
 #include <regex>
 #include <sstream>
 
-#include "platform/platform.h"
 
 namespace fs = std::filesystem;
 
@@ -142,6 +141,17 @@ const char* why_no_other_user() {
   return why_permissions_do_not_bind() == nullptr
              ? "the tests run the tool as their own user, who owns every file it meets"
              : why_no_bound_run();
+}
+
+const char* why_no_giving_away() {
+  if (kNoPermissionBits != nullptr) return kNoPermissionBits;
+  return why_permissions_do_not_bind() == nullptr ? "only a privileged run gives files away" : nullptr;
+}
+
+FileId id_of(const std::string& path) {
+  FileId id;
+  path_id(path, &id);
+  return id;
 }
 
 const char* why_no_access_lists() {

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/platform.h"
+
 using Names = std::vector<std::string>;
 
 /// What one run of the real executable left behind.
@@ -76,11 +78,13 @@ bool kept_out_of_locked_file();
 const char* why_no_bound_run();
 /// Runs with `as_nobody` as another user than the owner of the tests' files.
 const char* why_no_other_user();
+/// Giving a file to another user (give_file), as only a privileged run may.
+const char* why_no_giving_away();
 /// Files with access-control lists (see give_access_list).
 const char* why_no_access_lists();
 /// Mounting a file over another in a mount namespace of its own.
 const char* why_no_bind_mount();
-/// Tracing the tool's system calls, and making them fail.
+/// Tracing the tool's system calls.
 const char* why_no_tracer();
 /// Starting the tool with interruptions ignored, as nohup does
 /// (`setup.ignores_interruptions`).
@@ -128,11 +132,10 @@ bool set_mode(const std::string& path, int mode);
 long owner_of(const std::string& path);
 /// The group of `path`, links followed; -1 when there is none.
 long group_of(const std::string& path);
-/// The permission bits a file the tool creates gets (under this process's
-/// umask, which the tool inherits); -1 where there are none.
-int new_file_mode();
 /// Gives `path` to `user` and `group`; false on failure.
 bool give_file(const std::string& path, long user, long group);
+/// The identity of `path`, links followed: its device and inode, or the like.
+FileId id_of(const std::string& path);
 
 /// Gives `path` an access-control list that lets user nobody read it, beyond
 /// its permission bits (with `inherited`, the folder `path` the same list for
@@ -199,8 +202,8 @@ std::string mask_copyright(const std::string& out);
 /// standard streams go, who it runs as, whether it is traced, which build of
 /// the tool it is and what its environment holds.
 struct ChildSetup {
-  long long file_size = -1;    ///< RLIMIT_FSIZE in bytes, SIGXFSZ ignored; -1: no limit (POSIX only)
-  bool file_size_signal = false;  ///< SIGXFSZ left as the shell leaves it (ending the process)
+  long long file_size = -1;    ///< RLIMIT_FSIZE in bytes, SIGXFSZ as shells leave it; -1: no
+                               ///< limit (POSIX only)
   bool closed_stdout = false;  ///< standard output a pipe nobody reads (out stays "")
   int closed_streams = 0;      ///< how many standard streams are closed, from standard input on
                                ///< (2: input and output, as some schedulers start tools)
@@ -220,10 +223,8 @@ struct ChildSetup {
   std::vector<std::pair<std::string, std::string>> bind_mounts;
   /// When given, the tool runs traced (see why_no_tracer), and its syncs,
   /// renames and changes of owner and mode are written to this file, a line
-  /// each; `trace_fault` makes calls fail, in the tracer's own words
-  /// ("fsync:error=EIO").
+  /// each.
   std::string trace_file;
-  std::string trace_fault;
   /// Runs the test-only build of the tool that makes allocations
   /// (QUORVANE_FAIL_ALLOCATION) or a system call (QUORVANE_FAIL_CALL) fail,
   /// as `environment` says.

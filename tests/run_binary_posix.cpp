@@ -31,12 +31,6 @@ long owner_of(const std::string& path) {
   return stat(path.c_str(), &status) == 0 ? static_cast<long>(status.st_uid) : -1;
 }
 
-int new_file_mode() {
-  mode_t mask = umask(0);
-  umask(mask);
-  return 0666 & ~static_cast<int>(mask);
-}
-
 int mode_of(const std::string& path) {
   struct stat status;
   return stat(path.c_str(), &status) == 0 ? static_cast<int>(status.st_mode & 07777) : -1;

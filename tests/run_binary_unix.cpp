@@ -258,7 +258,7 @@ int interrupted_status(int signal_number) { return 128 + signal_number; }
 
 const char* why_no_tracer() {
   static const char* const why = [] {
-    return std::system("strace -o /dev/null -e inject=fsync:error=EIO true >/dev/null 2>&1") == 0
+    return std::system("strace -o /dev/null true >/dev/null 2>&1") == 0
                ? nullptr
                : "strace is not installed, or may not trace here";
   }();
@@ -312,9 +312,8 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
       if (setrlimit(RLIMIT_NOFILE, &limit) != 0) _exit(126);
     }
     if (setup.file_size >= 0) {
-      // A write past the limit then fails with EFBIG instead of killing the
-      // tool, unless the tool sees to that itself.
-      signal(SIGXFSZ, setup.file_size_signal ? SIG_DFL : SIG_IGN);
+      // A write past the limit kills the tool, unless it sees to that itself.
+      signal(SIGXFSZ, SIG_DFL);
       rlimit limit{static_cast<rlim_t>(setup.file_size), static_cast<rlim_t>(setup.file_size)};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(122);
     }
@@ -334,10 +333,6 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
       setenv("ASAN_OPTIONS", without_leaks.c_str(), 1);
       command = {"strace", "-f", "-y", "-qq", "-o", setup.trace_file, "-e",
                  "trace=fsync,fdatasync,rename,renameat,renameat2,fchmod,fchown"};
-      if (!setup.trace_fault.empty()) {
-        command.push_back("-e");
-        command.push_back("inject=" + setup.trace_fault);
-      }
     }
     command.insert(command.end(), tool.begin(), tool.end());
     // Run directly, the tool gets the name a shell would give it.

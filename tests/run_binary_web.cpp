@@ -106,7 +106,7 @@ std::string program_bytes() {
 RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args,
                               const ChildSetup& setup) {
   RunResult result;
-  if (setup.file_size >= 0 || setup.file_size_signal || setup.closed_stdout ||
+  if (setup.file_size >= 0 || setup.closed_stdout ||
       setup.closed_streams > 0 || setup.as_nobody || setup.open_files >= 0 ||
       !setup.bind_mounts.empty() || !setup.trace_file.empty() || setup.ignores_interruptions) {
     ADD_FAILURE() << "node gives a program no limits, closed streams, other user, mount, tracer "

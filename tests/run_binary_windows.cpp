@@ -112,7 +112,6 @@ const char* const kStandardErrorName = nullptr;
 const char* const kNoDescriptorLimit = "Windows sets no limit on a process's open files";
 int mode_of(const std::string&) { return -1; }
 long owner_of(const std::string&) { return -1; }
-int new_file_mode() { return -1; }
 bool set_mode(const std::string&, int) { return false; }
 long group_of(const std::string&) { return -1; }
 bool give_file(const std::string&, long, long) { return false; }
@@ -153,7 +152,7 @@ RunResult run_quorvane_binary(const std::string& directory, const std::vector<st
                               const ChildSetup& setup) {
   RunResult result;
   // as_nobody needs nothing here (see why_permissions_do_not_bind).
-  if (setup.file_size >= 0 || setup.file_size_signal || setup.open_files >= 0 ||
+  if (setup.file_size >= 0 || setup.open_files >= 0 ||
       !setup.bind_mounts.empty() || !setup.trace_file.empty() || setup.umask >= 0 ||
       setup.ignores_interruptions) {
     ADD_FAILURE() << "Windows has no file-size or open-file limit, mount, tracer, umask or "

@@ -13,7 +13,6 @@
 #include <string>
 
 #include "export_lines.h"
-#include "platform/platform.h"
 #include "platform/system_calls.h"
 #include "run_binary.h"
 
@@ -49,12 +48,6 @@ constexpr int kHangUp = SIGHUP;
 #else
 constexpr int kHangUp = 0;  // no row with it runs here
 #endif
-
-FileId id_of(const std::string& path) {
-  FileId id;
-  path_id(path, &id);
-  return id;
-}
 
 TEST(SystemCallFaultsEndToEnd, EveryFailureEndsTheRunCleanly) {
   const std::string text = export_line("A", "1") + "\r\n" + export_line("A", "2") + "\r\n";
@@ -130,16 +123,13 @@ TEST(SystemCallFaultsEndToEnd, EveryFailureEndsTheRunCleanly) {
   std::set<std::string> failed_purposes;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fault);
-    if (c.before == Earlier::kLinked && not_run_here(why_no_symlinks(), c.fault)) continue;
-    if (c.before == Earlier::kSecondName && not_run_here(why_no_hard_links(), c.fault)) continue;
-    if (c.signal != 0 && not_run_here(why_no_signals(), c.fault)) continue;
-    if (c.ignores_interruptions && not_run_here(why_no_ignored_signals(), c.fault)) continue;
-    if (c.before == Earlier::kForeign &&
-        not_run_here(why_permissions_do_not_bind() == nullptr ? "only a privileged run gives files away"
-                                                              : kNoPermissionBits,
-                     c.fault)) {
-      continue;
-    }
+    const char* why = c.before == Earlier::kLinked       ? why_no_symlinks()
+                      : c.before == Earlier::kSecondName ? why_no_hard_links()
+                      : c.before == Earlier::kForeign    ? why_no_giving_away()
+                      : c.signal != 0                    ? why_no_signals()
+                      : c.ignores_interruptions          ? why_no_ignored_signals()
+                                                         : nullptr;
+    if (not_run_here(why, c.fault)) continue;
     TempDir dir;
     dir.write("in.txt", c.large ? large_text : text);
     const std::string target = c.before == Earlier::kLinked ? "report.txt" : "out.txt";
