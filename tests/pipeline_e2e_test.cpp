@@ -102,8 +102,8 @@ TEST(PipelineEndToEnd, Utf8AndOtherHighBytesPassThroughUntouched) {
                  report_of({title + "|1", title + "|2"}));
 }
 
-// An export of nothing but a byte-order mark, as Excel and PowerShell save
-// one without issues, is an export without issues.
+// An empty export, and one of nothing but a byte-order mark, as Excel and
+// PowerShell save one without issues, is an export without issues.
 TEST(PipelineEndToEnd, BlankLinesAndShortLinesAreHandledQuietly) {
   struct Case {
     std::string text, console, report;
@@ -116,6 +116,7 @@ TEST(PipelineEndToEnd, BlankLinesAndShortLinesAreHandledQuietly) {
            "A\tPub (1990)\t1\t$3.00\tnote\r\n"
            "A\tPub (1990)\t2\t$3.00\t\r\n"
            "A\tPub (1990)\t3\t$3.00\tnote\r\n"},
+      {"", std::string(kSearching) + kSuccessLine, kMaskedReportHead},
       {"\xFF\xFE", std::string(kSearching) + kSuccessLine, kMaskedReportHead},
       {"\xEF\xBB\xBF\r\n", std::string(kSearching) + kSuccessLine, kMaskedReportHead},
   };

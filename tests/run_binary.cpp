@@ -168,11 +168,7 @@ bool not_run_here(const char* why, const std::string& what) {
   return why != nullptr;
 }
 
-namespace {
-
 const char kCopyrightMask[] = "<copyright>";
-
-}  // namespace
 
 // The banner's fourth line is its free-worded copyright line.
 std::string mask_copyright(const std::string& out) {

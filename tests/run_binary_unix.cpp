@@ -99,10 +99,6 @@ void drain_pipes(int out_fd, int err_fd, std::string* out, std::string* err) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // Whether a child that runs `work` exits with 0.
 template <typename Work>
 bool child_succeeds(Work work) {

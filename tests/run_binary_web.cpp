@@ -13,8 +13,8 @@
 
 namespace {
 
-// Runs the tool; its status, standard output and error wait in JavaScript
-// until they are copied out (take_result). The words come joined by NULs.
+// Runs the tool; its standard output and error wait in JavaScript until they
+// are copied out (taken). The words come joined by NULs.
 EM_JS(int, start_tool, (const char* binary, const char* directory, const char* words,
                         int words_size, const char* stdout_file, const char* stderr_file,
                         int appends, int umask, const char* environment, int environment_size), {
@@ -40,32 +40,30 @@ EM_JS(int, start_tool, (const char* binary, const char* directory, const char* w
       {cwd: cwd, env: env, stdio: ["ignore", out, err], maxBuffer: 1 << 30});
   if (old_mask >= 0) process.umask(old_mask);
   [out, err].forEach(function (fd) { if (fd !== "pipe") fs.closeSync(fd); });
-  Module.tool_result = result;
+  Module.waiting = result.output;
   return result.status === null ? -1 : result.status;
 });
 
-// The size of the tool's standard output (`which` 1) or error (2), copied to
-// `into` when that is not null.
-EM_JS(int, take_result, (int which, char* into), {
-  var bytes = Module.tool_result.output[which];
+// Leaves the WebAssembly that `program`, a JavaScript file, carries as text
+// waiting as bytes 0.
+EM_JS(void, find_embedded_program, (const char* program), {
+  var text = require("fs").readFileSync(UTF8ToString(program), "latin1");
+  var start = text.indexOf("base64,AGFzbQ") + 7;  // the WebAssembly magic, \0asm
+  Module.waiting = [Buffer.from(text.slice(start, text.indexOf("'", start)), "base64")];
+});
+
+// The size of the waiting bytes `which` (1 and 2 for the tool's standard
+// output and error), copied to `into` when that is not null.
+EM_JS(int, take_waiting, (int which, char* into), {
+  var bytes = Module.waiting[which];
   if (!bytes) return 0;
   if (into) HEAPU8.set(bytes, into);
   return bytes.length;
 });
 
-// The size of the WebAssembly that `program`, a JavaScript file, carries as
-// text, copied to `into` when that is not null.
-EM_JS(int, embedded_program, (const char* program, char* into), {
-  var text = require("fs").readFileSync(UTF8ToString(program), "latin1");
-  var start = text.indexOf("base64,AGFzbQ") + 7;  // the WebAssembly magic, \0asm
-  var bytes = Buffer.from(text.slice(start, text.indexOf("'", start)), "base64");
-  if (into) HEAPU8.set(bytes, into);
-  return bytes.length;
-});
-
 std::string taken(int which) {
-  std::string bytes(static_cast<std::size_t>(take_result(which, nullptr)), '\0');
-  if (!bytes.empty()) take_result(which, &bytes[0]);
+  std::string bytes(static_cast<std::size_t>(take_waiting(which, nullptr)), '\0');
+  if (!bytes.empty()) take_waiting(which, &bytes[0]);
   return bytes;
 }
 
@@ -98,9 +96,8 @@ bool give_attribute(const std::string&, const std::string&, const std::string&) 
 std::string attribute_of(const std::string&, const std::string&) { return "<none>"; }
 
 std::string program_bytes() {
-  std::string bytes(static_cast<std::size_t>(embedded_program(QUORVANE_BINARY, nullptr)), '\0');
-  if (!bytes.empty()) embedded_program(QUORVANE_BINARY, &bytes[0]);
-  return bytes;
+  find_embedded_program(QUORVANE_BINARY);
+  return taken(0);
 }
 
 RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args,

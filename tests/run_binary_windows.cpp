@@ -46,6 +46,15 @@ void drain(HANDLE pipe, std::string* sink) {
   CloseHandle(pipe);
 }
 
+// A pipe whose read end stays with this process and whose write end the
+// child inherits.
+bool make_pipe(HANDLE* read_end, HANDLE* write_end) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  if (!CreatePipe(read_end, write_end, &inherit, 0)) return false;
+  SetHandleInformation(*read_end, HANDLE_FLAG_INHERIT, 0);
+  return true;
+}
+
 }  // namespace
 
 // The tool's standard streams are in text mode, which writes every "\n" as
@@ -60,19 +69,6 @@ std::string console_text(const std::string& text) {
   }
   return plain;
 }
-
-namespace {
-
-// A pipe whose read end stays with this process and whose write end the
-// child inherits.
-bool make_pipe(HANDLE* read_end, HANDLE* write_end) {
-  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  if (!CreatePipe(read_end, write_end, &inherit, 0)) return false;
-  SetHandleInformation(*read_end, HANDLE_FLAG_INHERIT, 0);
-  return true;
-}
-
-}  // namespace
 
 const char* const kNoHeldFiles = nullptr;
 
@@ -141,7 +137,6 @@ std::string program_bytes() { return read_file(QUORVANE_BINARY); }
 const char* why_no_ignored_signals() { return "Windows starts no program with signals ignored"; }
 const char* why_no_closed_streams() { return nullptr; }
 const char* why_no_signals() { return nullptr; }
-bool kept_out_of_locked_file() { return false; }
 
 // A signal raised in a Windows program ends it as exit(3) would.
 int interrupted_status(int) { return 3; }

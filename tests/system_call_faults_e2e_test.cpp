@@ -43,10 +43,8 @@ enum class Earlier {
   kForeign,     // out.txt another user's: replaced, given that user, by a run permissions do not bind
 };
 
-#ifdef SIGHUP
-constexpr int kHangUp = SIGHUP;
-#else
-constexpr int kHangUp = 0;  // no row with it runs here
+#ifndef SIGHUP
+#define SIGHUP 0  // no row with it runs here
 #endif
 
 TEST(SystemCallFaultsEndToEnd, EveryFailureEndsTheRunCleanly) {
@@ -116,7 +114,7 @@ TEST(SystemCallFaultsEndToEnd, EveryFailureEndsTheRunCleanly) {
       {"sync:1:1:EIO,remove:1:1:EIO", Earlier::kReport, Ending::kLeftBehind},
       {"sync:1:1:SIGTERM", Earlier::kReport, Ending::kInterrupted, SIGTERM},
       {"write:2:1:SIGINT", Earlier::kReport, Ending::kInterrupted, SIGINT},
-      {"rename:1:1:SIGHUP", Earlier::kNone, Ending::kInterrupted, kHangUp},
+      {"rename:1:1:SIGHUP", Earlier::kNone, Ending::kInterrupted, SIGHUP},
       {"sync:3:1:SIGTERM", Earlier::kReport, Ending::kLateSignal, SIGTERM},  // the folder's
       {"sync:1:1:SIGTERM", Earlier::kReport, Ending::kReplaced, 0, true},  // nohup
   };
@@ -134,11 +132,9 @@ TEST(SystemCallFaultsEndToEnd, EveryFailureEndsTheRunCleanly) {
     dir.write("in.txt", c.large ? large_text : text);
     const std::string target = c.before == Earlier::kLinked ? "report.txt" : "out.txt";
     if (c.before != Earlier::kNone) dir.write(target, earlier);
-    const bool prepared =
-        (c.before != Earlier::kLinked || dir.make_symlink("report.txt", "out.txt")) &&
-        (c.before != Earlier::kSecondName || dir.make_hard_link("out.txt", "copy.txt")) &&
-        (c.before != Earlier::kForeign || give_file(dir.path("out.txt"), kNobody, kNobody));
-    ASSERT_TRUE(prepared);
+    ASSERT_TRUE((c.before != Earlier::kLinked || dir.make_symlink("report.txt", "out.txt")) &&
+                (c.before != Earlier::kSecondName || dir.make_hard_link("out.txt", "copy.txt")) &&
+                (c.before != Earlier::kForeign || give_file(dir.path("out.txt"), kNobody, kNobody)));
     const Names entries = dir.entries();
     const FileId before = id_of(dir.path(target));
     ChildSetup setup;
