@@ -3,9 +3,13 @@
 #include "base/log_message.h"
 #include "platform/platform.h"
 
-namespace {
+std::FILE* temporary_file() {
+  std::FILE* file = nullptr;
+  for (int attempt = 0; file == nullptr && attempt < 100; ++attempt) file = std::tmpfile();
+  return file;
+}
 
-std::string contents(std::FILE* file) {
+std::string file_contents(std::FILE* file) {
   std::string bytes;
   std::rewind(file);
   char piece[4096];
@@ -13,9 +17,7 @@ std::string contents(std::FILE* file) {
   return bytes;
 }
 
-}  // namespace
-
-ConsoleCapture::ConsoleCapture() : out_(std::tmpfile()), err_(std::tmpfile()) {
+ConsoleCapture::ConsoleCapture() : out_(temporary_file()), err_(temporary_file()) {
   direct_console(handle_of(out_), handle_of(err_));
 }
 
@@ -27,10 +29,10 @@ ConsoleCapture::~ConsoleCapture() {
 
 std::string ConsoleCapture::out(bool flush) {
   if (flush) flush_log_output();
-  return contents(out_);
+  return file_contents(out_);
 }
 
 std::string ConsoleCapture::err(bool flush) {
   if (flush) flush_log_output();
-  return contents(err_);
+  return file_contents(err_);
 }

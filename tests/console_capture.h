@@ -26,4 +26,13 @@ class ConsoleCapture {
   std::FILE* err_;
 };
 
+/// A new temporary file, open for reading and writing, or null. (The Windows
+/// C runtime draws tmpfile's names from a count that every process starts
+/// alike, so that tests running side by side can draw the same: it draws
+/// again.)
+std::FILE* temporary_file();
+
+/// All the bytes of `file`, read from its start.
+std::string file_contents(std::FILE* file);
+
 #endif  // QUORVANE_TESTS_CONSOLE_CAPTURE_H_

@@ -62,7 +62,7 @@ std::vector<std::string> record_rows() {
 
 std::string read_export(const std::string& text, const std::vector<std::string>& ignored,
                         bool through_file) {
-  std::FILE* file = through_file ? std::tmpfile() : nullptr;
+  std::FILE* file = through_file ? temporary_file() : nullptr;
   if (file != nullptr) std::fwrite(text.data(), 1, text.size(), file);
   if (file != nullptr) std::rewind(file);
   ConsoleCapture console;

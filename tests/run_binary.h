@@ -234,7 +234,7 @@ struct ChildSetup {
 };
 
 /// Runs the quorvane executable with `args` in `directory`, standard input
-/// closed, set up as `setup` says, and collects its output through pipes (which no
+/// on the null device, set up as `setup` says, and collects its output through pipes (which no
 /// file-size limit cuts short). On Windows the console's CR LF line ends are
 /// given back as "\n" (a bare LF shows as "<LF without CR>").
 RunResult run_quorvane_binary(const std::string& directory, const std::vector<std::string>& args,

@@ -4,7 +4,8 @@
 // where the system makes no such call. Every failure ends the run with its
 // message and status, or the run goes on where the failure does not matter;
 // the export is never touched, an earlier report stays unless the run says
-// it took its place, and no temporary file is left behind.
+// it took its place, and no temporary file is left behind unless the system
+// would not remove it.
 
 #include <gtest/gtest.h>
 

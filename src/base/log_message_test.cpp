@@ -51,7 +51,7 @@ TEST(LogMessageTest, FormatsAsPrintfDoes) {
 // the log's with CR LF line ends; a stream that is muted gets nothing more.
 TEST(LogMessageTest, BuffersBothCopiesUntilTheLogCloses) {
   reset_process_state();
-  std::FILE* log = std::tmpfile();
+  std::FILE* log = temporary_file();
   ASSERT_NE(log, nullptr);
   log_file = handle_of(log);
   start_log_file();
@@ -96,7 +96,7 @@ TEST(LogMessageTest, ALogThatCannotBeWrittenIsReported) {
 
 // Text longer than the buffer, and line ends at its edges, arrive whole.
 TEST(LogMessageTest, OutputBufferKeepsEveryByteWhateverItsSize) {
-  std::FILE* file = std::tmpfile();
+  std::FILE* file = temporary_file();
   ASSERT_NE(file, nullptr);
   char storage[3];
   OutputBuffer buffer(handle_of(file), storage, sizeof storage);

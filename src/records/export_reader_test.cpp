@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/log_message.h"
+#include "base/process_state.h"
 
 #include <cstdio>
 
@@ -26,6 +27,7 @@ TEST(ExportReaderTest, ReadErrorEndsTheReaderWithFalse) {
   EXPECT_FALSE(read_record_set(unreadable, {}));
   EXPECT_EQ(console.out(), "Error: Couldn't read input file\n");
   std::fclose(unreadable);
+  reset_process_state();
 }
 
 }  // namespace

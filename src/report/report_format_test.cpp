@@ -9,6 +9,7 @@
 #include "base/process_state.h"
 #include "holes/run_detection.h"
 #include "records/issue_record.h"
+#include "console_capture.h"
 
 namespace {
 
@@ -49,14 +50,10 @@ class ReportFormatTest : public testing::Test {
 
   // Writes the report to a temporary file and returns its bytes.
   static std::string written_report() {
-    std::FILE* file = std::tmpfile();
+    std::FILE* file = temporary_file();
     EXPECT_NE(file, nullptr);
     EXPECT_TRUE(write_report(handle_of(file)));
-    std::string bytes;
-    std::rewind(file);
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
+    const std::string bytes = file_contents(file);
     std::fclose(file);
     return bytes;
   }
