@@ -6,6 +6,7 @@
 
 #include <csignal>
 
+#include "platform/interruption.h"
 #include "platform/platform.h"
 #include "platform/posix.h"
 
@@ -17,21 +18,6 @@ void prepare_process() {
 
 int sync_descriptor(int file) { return fsync(file); }
 
-namespace {
-
-void (*interruption_cleanup)() = nullptr;
-
-// Cleans up, then lets the signal end the process as it would have: once this
-// handler returns, the signal (blocked while it runs) is delivered again with
-// its default action, and the shell sees what ended the run.
-void on_interruption(int signal_number) {
-  if (interruption_cleanup != nullptr) interruption_cleanup();
-  std::signal(signal_number, SIG_DFL);
-  std::raise(signal_number);
-}
-
-}  // namespace
-
 void catch_interruptions(void (*cleanup)()) {
   interruption_cleanup = cleanup;
   for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
@@ -39,7 +25,7 @@ void catch_interruptions(void (*cleanup)()) {
     // nohup and a shell's background jobs ignore some of them on purpose.
     if (sigaction(signal_number, nullptr, &was) != 0 || was.sa_handler == SIG_IGN) continue;
     struct sigaction handling = {};
-    handling.sa_handler = on_interruption;
+    handling.sa_handler = end_interrupted_run;
     sigemptyset(&handling.sa_mask);
     for (int other : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&handling.sa_mask, other);
     handling.sa_flags = SA_RESTART;

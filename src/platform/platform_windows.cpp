@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/interruption.h"
 #include "platform/windows.h"
 
 std::wstring to_utf16(const std::string& text) {
@@ -53,7 +54,6 @@ void restore_console_code_page() {
   if (console_code_page_at_start != 0) SetConsoleOutputCP(console_code_page_at_start);
 }
 
-void (*interruption_cleanup)() = nullptr;
 HANDLE main_thread = nullptr;
 
 // Ctrl-C, Ctrl-Break and closing the console window come on a thread of
@@ -71,21 +71,15 @@ BOOL WINAPI on_console_event(DWORD event) {
   return TRUE;
 }
 
-// A signal raised within the run (std::raise) comes on the run's own thread.
-void on_signal(int signal_number) {
-  if (interruption_cleanup != nullptr) interruption_cleanup();
-  std::signal(signal_number, SIG_DFL);
-  std::raise(signal_number);
-}
-
 }  // namespace
 
 void catch_interruptions(void (*cleanup)()) {
   interruption_cleanup = cleanup;
   // The C runtime takes console events for SIGINT once it is asked to; the
-  // handler of our own, set after it, comes first and keeps them.
-  std::signal(SIGINT, on_signal);
-  std::signal(SIGTERM, on_signal);
+  // handler of our own, set after it, comes first and keeps them. A signal
+  // raised within the run (std::raise) comes on the run's own thread.
+  std::signal(SIGINT, end_interrupted_run);
+  std::signal(SIGTERM, end_interrupted_run);
   if (main_thread == nullptr) {
     DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &main_thread,
                     THREAD_SUSPEND_RESUME, FALSE, 0);
